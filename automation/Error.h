@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace automation {
+
+// The one exception type of everything below the windows: a message meant for the user,
+// a stable numeric code and the name of the component that raised it.
+class Error : public std::runtime_error {
+public:
+    explicit Error(const std::string &message, std::int32_t code = 0, std::string source = {})
+        : std::runtime_error(message), code_(code), source_(std::move(source)) {}
+
+    std::int32_t code() const noexcept { return code_; }
+    const std::string &source() const noexcept { return source_; }
+
+private:
+    std::int32_t code_;
+    std::string source_;
+};
+
+// Codes raised by the automation layer itself (the engine has its own range).
+namespace codes {
+constexpr std::int32_t TypeMismatch = 13;
+constexpr std::int32_t NoSuchMember = 438;
+constexpr std::int32_t ArgumentNotOptional = 449;
+constexpr std::int32_t ObjectRequired = 424;
+constexpr std::int32_t InvalidClassString = static_cast<std::int32_t>(0x800401F3);
+} // namespace codes
+
+} // namespace automation

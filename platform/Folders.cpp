@@ -1,0 +1,78 @@
+#include "Folders.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+std::string executablePath()
+{
+    std::error_code ec;
+    fs::path p = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : p.string();
+}
+
+std::string executableDir()
+{
+    const std::string exe = executablePath();
+    return exe.empty() ? std::string(".") : fs::path(exe).parent_path().string();
+}
+
+std::string programDataDir()
+{
+    const fs::path dir = executableDir();
+    const fs::path installed = dir.parent_path() / "share" / "jetwarden";
+    std::error_code ec;
+    if (fs::is_directory(installed, ec))
+        return installed.string();
+    return dir.string();
+}
+
+std::string userDataDir()
+{
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/')
+        return joinPath(xdg, "Jetwarden");
+    const char *home = std::getenv("HOME");
+    std::string base;
+    if (home && *home)
+        base = home;
+    else if (const passwd *pw = getpwuid(getuid()))
+        base = pw->pw_dir;
+    else
+        base = "/tmp";
+    return joinPath(joinPath(base, ".local/share"), "Jetwarden");
+}
+
+std::string appFilesDir()
+{
+    const std::string dir = executableDir();
+    if (access(dir.c_str(), W_OK) == 0)
+        return dir;
+    const std::string user = userDataDir();
+    std::error_code ec;
+    fs::create_directories(user, ec);
+    return user;
+}
+
+bool fileExists(const std::string &path)
+{
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string joinPath(const std::string &dir, const std::string &name)
+{
+    if (dir.empty())
+        return name;
+    if (dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+} // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Full path of the running executable ("" when it cannot be read).
+std::string executablePath();
+std::string executableDir();
+
+// Read-only data shipped with the program: share/jetwarden under the install prefix, or the
+// executable's own folder in a build tree.
+std::string programDataDir();
+
+// The user's data folder: $XDG_DATA_HOME/Jetwarden, by default ~/.local/share/Jetwarden.
+// Not created here.
+std::string userDataDir();
+
+// Where files that live "beside the executable" go: the executable's folder when it is
+// writable, else the user's data folder (created on demand).
+std::string appFilesDir();
+
+bool fileExists(const std::string &path);
+// `dir` + "/" + `name`, without doubling a trailing slash.
+std::string joinPath(const std::string &dir, const std::string &name);
+
+} // namespace platform
