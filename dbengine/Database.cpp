@@ -1,0 +1,276 @@
+#include "Database.h"
+
+#include "Containers.h"
+#include "ErrorCodes.h"
+#include "OpenFiles.h"
+#include "QueryDefs.h"
+#include "Recordset.h"
+#include "Relations.h"
+#include "SqlText.h"
+#include "TableDefs.h"
+#include "automation/Error.h"
+#include "automation/Text.h"
+#include "maintenance/Maintenance.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dbengine {
+
+using automation::Error;
+using automation::Invoke;
+using automation::Variant;
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 2000;
+
+std::string fileName(const std::string &path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+Error fileError(const std::string &message, std::int32_t code)
+{
+    return Error(message, code, "DAO.Workspace");
+}
+
+// Reads the first 100 bytes; checks what can be told without SQLite: the header, and that the
+// file holds as many pages as the header says.
+void checkDatabaseFile(const std::string &path, bool forWriting)
+{
+    struct stat st{};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        throw fileError("Could not find file '" + path + "'.", err::FileNotFound);
+    if (!S_ISREG(st.st_mode))
+        throw fileError("'" + path + "' is not a database file.", err::NotADatabase);
+    if (maintenance::isSealed(path))
+        throw fileError("The database '" + fileName(path)
+                            + "' is encrypted; decrypt it with its password (Tools, Decrypt) before opening it.",
+                        err::Encrypted);
+    unsigned char header[100] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError("The file '" + fileName(path) + "' cannot be read: " + std::strerror(errno) + ".",
+                        err::IoError);
+    const ssize_t got = ::read(fd, header, sizeof header);
+    ::close(fd);
+    if (got < 100 || std::memcmp(header, "SQLite format 3", 16) != 0)
+        throw fileError("'" + fileName(path) + "' is not a database file.", err::NotADatabase);
+    unsigned pageSize = (unsigned(header[16]) << 8) | header[17];
+    if (pageSize == 1)
+        pageSize = 65536;
+    const std::uint32_t pages = (std::uint32_t(header[28]) << 24) | (std::uint32_t(header[29]) << 16)
+                                | (std::uint32_t(header[30]) << 8) | header[31];
+    const bool countValid = std::memcmp(header + 24, header + 92, 4) == 0 && pages != 0;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || st.st_size % pageSize != 0
+        || (countValid && std::uint64_t(st.st_size) < std::uint64_t(pages) * pageSize))
+        throw fileError("The database '" + fileName(path)
+                            + "' is damaged or truncated; repair it with Tools, Repair.",
+                        err::Damaged);
+    if (forWriting && ((st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0))
+        throw fileError("The file '" + fileName(path) + "' is read-only; open it read-only.",
+                        err::ReadOnlyFile);
+}
+
+std::unique_ptr<Connection> connect(const std::string &path, bool exclusive, bool readOnly, int extra = 0)
+{
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX | extra;
+    auto c = std::make_unique<Connection>(path, flags);
+    sqlite3_busy_timeout(c->handle(), kBusyTimeoutMs);
+    c->exec("PRAGMA foreign_keys = ON");
+    if (exclusive) {
+        c->exec("PRAGMA locking_mode = EXCLUSIVE");
+        // Taking the lock now keeps it until the connection closes.
+        c->exec(readOnly ? "BEGIN; SELECT count(*) FROM sqlite_master; COMMIT" : "BEGIN EXCLUSIVE; COMMIT");
+    }
+    c->scalar("SELECT count(*) FROM sqlite_master");
+    return c;
+}
+
+std::string trimmed(const std::string &s)
+{
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return {};
+    const auto e = s.find_last_not_of(" \t\r\n;");
+    return s.substr(b, e == std::string::npos || e < b ? 0 : e - b + 1);
+}
+
+// A text that is a single name: a saved query or table to run or open by name.
+std::optional<std::string> singleName(const std::string &sql)
+{
+    const auto tokens = sqltext::tokenize(sql);
+    if (tokens.size() == 1 && sqltext::isName(tokens[0]))
+        return tokens[0].value;
+    return std::nullopt;
+}
+
+Error tooFewParameters(std::size_t n)
+{
+    return Error("Too few parameters. Expected " + std::to_string(n) + ".", err::SqlError, "DAO.Database");
+}
+
+} // namespace
+
+std::shared_ptr<Database> Database::open(const std::string &path, bool exclusive, bool readOnly)
+{
+    checkDatabaseFile(path, !readOnly);
+    const std::string key = openfiles::key(path);
+    openfiles::acquire(key, exclusive);
+    try {
+        auto core = std::make_shared<DatabaseCore>(path, key, connect(path, exclusive, readOnly), exclusive);
+        return std::make_shared<Database>(std::move(core));
+    } catch (const Error &e) {
+        openfiles::release(key, exclusive);
+        if (e.code() == err::NotADatabase)
+            throw fileError("'" + fileName(path) + "' is not a database file.", err::NotADatabase);
+        if (e.code() == err::Damaged)
+            throw fileError("The database '" + fileName(path) + "' is damaged; repair it with Tools, Repair.",
+                            err::Damaged);
+        if (e.code() == err::FileInUse)
+            throw fileError("The database '" + fileName(path)
+                                + "' is in use by another program or opened exclusively; try again later.",
+                            err::FileInUse);
+        throw;
+    }
+}
+
+std::shared_ptr<Database> Database::create(const std::string &path)
+{
+    if (path.empty())
+        throw fileError("A database needs a file name.", err::InvalidArgument);
+    // O_EXCL: an existing file is never touched, even one that appears meanwhile.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw fileError("Database '" + path + "' already exists.", err::DestinationExists);
+        throw fileError("Cannot create '" + path + "': " + std::strerror(errno) + ".", err::IoError);
+    }
+    ::close(fd);
+    try {
+        Connection c(path, SQLITE_OPEN_READWRITE);
+        c.exec("PRAGMA user_version = 0; CREATE TABLE sqlite_jw_init(x); DROP TABLE sqlite_jw_init;");
+    } catch (...) {
+        ::unlink(path.c_str());
+        throw;
+    }
+    return open(path, false, false);
+}
+
+// The version of the SQLite library that last wrote the file, from its header.
+std::string Database::fileVersion()
+{
+    unsigned char b[4] = {};
+    const int fd = ::open(core_->fileKey().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::pread(fd, b, 4, 96) != 4)
+            std::memset(b, 0, 4);
+        ::close(fd);
+    }
+    std::uint32_t n = (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
+    if (n == 0)
+        n = SQLITE_VERSION_NUMBER;
+    return std::to_string(n / 1000000) + "." + std::to_string(n / 1000 % 1000) + "." + std::to_string(n % 1000);
+}
+
+void Database::execute(const std::string &text)
+{
+    const std::string sql = trimmed(text);
+    if (sql.empty())
+        throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
+    if (auto name = singleName(sql)) {
+        if (const QueryEntry *q = core_->findQuery(*name))
+            return execute(q->sql);
+    }
+    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql);
+    if (!parsed.parameters.empty())
+        throw tooFewParameters(parsed.parameters.size());
+    Connection &c = core_->db();
+    Statement st(c.handle(), sql);
+    if (!st.handle())
+        throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
+    if (st.hasTail())
+        throw Error("Only one statement can be run at a time; characters were found after the end of the SQL statement.",
+                    err::SqlError, "DAO.Database");
+    if (st.columnCount() > 0)
+        throw Error("The statement returns rows; open it as a recordset instead of executing it.",
+                    err::RowReturning, "DAO.Database");
+    const sqlite3_int64 before = sqlite3_total_changes64(c.handle());
+    while (st.step()) {
+    }
+    core_->recordsAffected = sqlite3_total_changes64(c.handle()) == before ? 0 : sqlite3_changes64(c.handle());
+    core_->changed();
+}
+
+Variant Database::openRecordset(const std::string &source)
+{
+    std::string sql = trimmed(source);
+    if (sql.empty())
+        throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
+    if (auto name = singleName(sql)) {
+        const QueryEntry *q = core_->findQuery(*name);
+        if (q && !q->view)
+            sql = q->sql;
+        else if (q || core_->findTable(*name))
+            sql = "SELECT * FROM " + quoteIdentifier(q ? q->name : core_->findTable(*name)->name);
+    }
+    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql);
+    if (!parsed.parameters.empty())
+        throw tooFewParameters(parsed.parameters.size());
+    return std::make_shared<Recordset>(core_, sql);
+}
+
+Variant Database::invoke(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    if (kind == Invoke::Put)
+        readOnly(m);
+    if (m == "name")
+        return core_->name();
+    if (m == "close") {
+        close();
+        return {};
+    }
+    core_->db(); // every other member needs the database open
+    if (m == "version")
+        return fileVersion();
+    if (m == "tabledefs")
+        return args.empty() ? Variant(std::make_shared<TableDefs>(core_))
+                            : Variant(std::make_shared<TableDefs>(core_)).item(args[0]);
+    if (m == "querydefs")
+        return args.empty() ? Variant(std::make_shared<QueryDefs>(core_))
+                            : Variant(std::make_shared<QueryDefs>(core_)).item(args[0]);
+    if (m == "relations")
+        return args.empty() ? Variant(std::make_shared<Relations>(core_))
+                            : Variant(std::make_shared<Relations>(core_)).item(args[0]);
+    if (m == "containers")
+        return args.empty() ? Variant(std::make_shared<Containers>(core_))
+                            : Variant(std::make_shared<Containers>(core_)).item(args[0]);
+    if (m == "openrecordset")
+        return openRecordset(arg(args, 0).toText());
+    if (m == "execute") {
+        execute(arg(args, 0).toText());
+        return {};
+    }
+    if (m == "recordsaffected")
+        return core_->recordsAffected;
+    if (m == "createquerydef") {
+        const std::string name = hasArg(args, 0) ? args[0].toText() : std::string();
+        const std::string sql = hasArg(args, 1) ? args[1].toText() : std::string();
+        if (name.empty())
+            return std::make_shared<QueryDef>(core_, name, sql);
+        QueryDef::create(*core_, name, sql);
+        return std::make_shared<QueryDef>(core_, core_->findQuery(name)->name);
+    }
+    if (m == "updatable")
+        return !core_->db().readOnly();
+    if (m == "connect")
+        return std::string();
+    noMember(m);
+}
+
+} // namespace dbengine

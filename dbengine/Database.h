@@ -1,0 +1,34 @@
+#pragma once
+
+#include "DatabaseCore.h"
+#include "automation/Object.h"
+
+#include <memory>
+
+namespace dbengine {
+
+class Database : public automation::Object {
+public:
+    explicit Database(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
+    std::string_view className() const override { return "Database"; }
+    void close() { core_->close(); }
+    bool isClosed() const { return core_->isClosed(); }
+
+    // Opens `path` as the engine does: every check of the file first, then the connection.
+    static std::shared_ptr<Database> open(const std::string &path, bool exclusive, bool readOnly);
+    // Creates a new, empty database file and opens it.
+    static std::shared_ptr<Database> create(const std::string &path);
+
+protected:
+    automation::Variant invoke(automation::Invoke kind, const std::string &member,
+                               const automation::Args &args) override;
+
+private:
+    void execute(const std::string &sql);
+    automation::Variant openRecordset(const std::string &source);
+    std::string fileVersion();
+
+    std::shared_ptr<DatabaseCore> core_;
+};
+
+} // namespace dbengine

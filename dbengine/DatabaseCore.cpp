@@ -1,0 +1,277 @@
+#include "DatabaseCore.h"
+
+#include "ErrorCodes.h"
+#include "OpenFiles.h"
+#include "SqlText.h"
+#include "automation/Error.h"
+#include "automation/Text.h"
+
+#include <algorithm>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace dbengine {
+
+using automation::lowerAscii;
+
+namespace {
+
+constexpr std::int32_t kSystemAttributes = std::int32_t(0x80000002u);
+
+template <class T>
+void index(const std::vector<T> &items, std::map<std::string, std::size_t> &map)
+{
+    map.clear();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        map.emplace(lowerAscii(items[i].name), i);
+}
+
+template <class T>
+const T *lookup(const std::vector<T> &items, const std::map<std::string, std::size_t> &map,
+                std::string_view name)
+{
+    auto it = map.find(lowerAscii(name));
+    return it == map.end() ? nullptr : &items[it->second];
+}
+
+automation::Date unixToDate(double seconds)
+{
+    return automation::Date{seconds / 86400.0 + 25569.0};
+}
+
+std::optional<automation::Date> dateColumn(const Statement &st, int column)
+{
+    if (st.isNull(column))
+        return std::nullopt;
+    return automation::parseDate(st.text(column));
+}
+
+} // namespace
+
+bool isSystemTableName(std::string_view name)
+{
+    const std::string lower = lowerAscii(name.substr(0, 7));
+    return lower.rfind("sqlite_", 0) == 0 || lower.rfind("msys", 0) == 0;
+}
+
+DatabaseCore::DatabaseCore(std::string name, std::string key, std::unique_ptr<Connection> connection,
+                           bool exclusive)
+    : name_(std::move(name)), key_(std::move(key)), connection_(std::move(connection)),
+      exclusive_(exclusive)
+{
+}
+
+DatabaseCore::~DatabaseCore()
+{
+    close();
+}
+
+void DatabaseCore::close()
+{
+    if (!connection_)
+        return;
+    connection_.reset();
+    openfiles::release(key_, exclusive_);
+}
+
+Connection &DatabaseCore::db()
+{
+    if (!connection_)
+        throw automation::Error("Object invalid or no longer set: the database is closed.",
+                                err::ObjectClosed, "DAO.Database");
+    return *connection_;
+}
+
+// The catalogue is stale when the schema, another connection's data or the engine's own
+// writes changed since it was read.
+bool DatabaseCore::stale(std::int64_t &seen)
+{
+    Connection &c = db();
+    const std::int64_t version = (c.schemaVersion() << 32) ^ (c.scalar("PRAGMA data_version") << 16)
+                                 ^ localVersion_;
+    if (version == seen)
+        return false;
+    seen = version;
+    return true;
+}
+
+const std::vector<TableEntry> &DatabaseCore::tables()
+{
+    if (stale(tablesSeen_))
+        readTables();
+    return tables_;
+}
+
+const TableEntry *DatabaseCore::findTable(std::string_view name)
+{
+    tables();
+    return lookup(tables_, tableIndex_, name);
+}
+
+const std::vector<QueryEntry> &DatabaseCore::queries()
+{
+    if (stale(queriesSeen_))
+        readQueries();
+    return queries_;
+}
+
+const QueryEntry *DatabaseCore::findQuery(std::string_view name)
+{
+    queries();
+    return lookup(queries_, queryIndex_, name);
+}
+
+const std::vector<RelationEntry> &DatabaseCore::relations()
+{
+    if (stale(relationsSeen_))
+        readRelations();
+    return relations_;
+}
+
+const RelationEntry *DatabaseCore::findRelation(std::string_view name)
+{
+    relations();
+    return lookup(relations_, relationIndex_, name);
+}
+
+void DatabaseCore::readTables()
+{
+    tables_.clear();
+    Statement st(db().handle(),
+                 "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name COLLATE NOCASE");
+    while (st.step()) {
+        TableEntry t{st.text(0), 0};
+        if (isSystemTableName(t.name))
+            t.attributes = kSystemAttributes;
+        tables_.push_back(std::move(t));
+    }
+    index(tables_, tableIndex_);
+}
+
+void DatabaseCore::readQueries()
+{
+    queries_.clear();
+    Statement views(db().handle(), "SELECT name, sql FROM sqlite_master WHERE type = 'view'");
+    while (views.step()) {
+        QueryEntry q;
+        q.name = views.text(0);
+        q.sql = sqltext::viewBody(views.text(1)).value_or(views.text(1));
+        q.view = true;
+        queries_.push_back(std::move(q));
+    }
+    index(queries_, queryIndex_);
+    if (findTable("MSysQueries")) {
+        Statement st(db().handle(), "SELECT Name, SQL, DateCreated, LastUpdated FROM MSysQueries");
+        while (st.step()) {
+            const std::string name = st.text(0);
+            auto it = queryIndex_.find(lowerAscii(name));
+            QueryEntry *q = nullptr;
+            if (it != queryIndex_.end()) {
+                q = &queries_[it->second];
+            } else {
+                queries_.push_back(QueryEntry{name, {}, false, false, {}, {}});
+                q = &queries_.back();
+                queryIndex_.emplace(lowerAscii(name), queries_.size() - 1);
+            }
+            q->sql = st.text(1);
+            q->stored = true;
+            q->created = dateColumn(st, 2);
+            q->updated = dateColumn(st, 3);
+        }
+    }
+    std::sort(queries_.begin(), queries_.end(), [](const QueryEntry &a, const QueryEntry &b) {
+        return lowerAscii(a.name) < lowerAscii(b.name);
+    });
+    index(queries_, queryIndex_);
+}
+
+namespace {
+
+std::vector<std::string> primaryKeyColumns(Connection &c, const std::string &table)
+{
+    std::vector<std::string> columns;
+    Statement st(c.handle(), "SELECT name FROM pragma_table_info(?) WHERE pk > 0 ORDER BY pk");
+    st.bind(1, table);
+    while (st.step())
+        columns.push_back(st.text(0));
+    return columns;
+}
+
+std::int32_t relationAttributes(const std::string &onUpdate, const std::string &onDelete)
+{
+    std::int32_t a = 0;
+    if (automation::equalsNoCase(onUpdate, "CASCADE"))
+        a |= 0x100;
+    if (automation::equalsNoCase(onDelete, "CASCADE"))
+        a |= 0x1000;
+    return a;
+}
+
+} // namespace
+
+// Relations are the foreign keys of all tables, read in one statement. A relation is named
+// after its primary table followed by its foreign table, numbered when two tables have more
+// than one, so the names stay the same as long as the schema does.
+void DatabaseCore::readRelations()
+{
+    relations_.clear();
+    Connection &c = db();
+    Statement st(c.handle(),
+                 "SELECT m.name, f.id, f.\"table\", f.\"from\", f.\"to\", f.on_update, f.on_delete "
+                 "FROM sqlite_master m JOIN pragma_foreign_key_list(m.name) f "
+                 "WHERE m.type = 'table' ORDER BY m.name COLLATE NOCASE, f.id DESC, f.seq");
+    std::string lastChild;
+    std::int64_t lastId = -1;
+    while (st.step()) {
+        const std::string child = st.text(0);
+        const std::int64_t id = st.integer(1);
+        if (relations_.empty() || child != lastChild || id != lastId) {
+            RelationEntry r;
+            r.table = st.text(2);
+            r.foreignTable = child;
+            r.attributes = relationAttributes(st.text(5), st.text(6));
+            relations_.push_back(std::move(r));
+            lastChild = child;
+            lastId = id;
+        }
+        relations_.back().fields.emplace_back(st.isNull(4) ? std::string() : st.text(4), st.text(3));
+    }
+    std::map<std::string, int> used;
+    for (RelationEntry &r : relations_) {
+        // A reference without columns means the primary key of the referenced table.
+        if (std::any_of(r.fields.begin(), r.fields.end(), [](auto &f) { return f.first.empty(); })) {
+            const auto pk = primaryKeyColumns(c, r.table);
+            for (std::size_t i = 0; i < r.fields.size() && i < pk.size(); ++i)
+                r.fields[i].first = pk[i];
+        }
+        const std::string base = r.table + r.foreignTable;
+        const int n = used[lowerAscii(base)]++;
+        r.name = n == 0 ? base : base + std::to_string(n);
+    }
+    std::sort(relations_.begin(), relations_.end(), [](const RelationEntry &a, const RelationEntry &b) {
+        return lowerAscii(a.name) < lowerAscii(b.name);
+    });
+    index(relations_, relationIndex_);
+}
+
+void DatabaseCore::ensureQueryTable()
+{
+    db().exec("CREATE TABLE IF NOT EXISTS MSysQueries (Name TEXT PRIMARY KEY COLLATE NOCASE, "
+              "SQL TEXT NOT NULL, DateCreated TEXT, LastUpdated TEXT)");
+}
+
+automation::Date DatabaseCore::fileCreated() const
+{
+    struct stat st{};
+    ::stat(key_.c_str(), &st);
+    return unixToDate(double(std::min(st.st_ctim.tv_sec, st.st_mtim.tv_sec)));
+}
+
+automation::Date DatabaseCore::fileModified() const
+{
+    struct stat st{};
+    ::stat(key_.c_str(), &st);
+    return unixToDate(double(st.st_mtim.tv_sec));
+}
+
+} // namespace dbengine

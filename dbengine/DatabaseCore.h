@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Sqlite.h"
+#include "automation/DateTime.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dbengine {
+
+struct TableEntry {
+    std::string name;
+    std::int32_t attributes = 0;
+};
+
+struct QueryEntry {
+    std::string name;
+    std::string sql;
+    bool view = false;   // an SQLite view holds it
+    bool stored = false; // MSysQueries holds it
+    std::optional<automation::Date> created, updated;
+};
+
+struct RelationEntry {
+    std::string name;
+    std::string table;        // the referenced (primary) table
+    std::string foreignTable; // the referencing table
+    std::vector<std::pair<std::string, std::string>> fields; // primary field, foreign field
+    std::int32_t attributes = 0;
+};
+
+// The state of one open database that its catalogue objects share: the connection and the
+// catalogue read once per change of the file's schema or of the engine's own tables.
+class DatabaseCore {
+public:
+    DatabaseCore(std::string name, std::string key, std::unique_ptr<Connection> connection,
+                 bool exclusive);
+    ~DatabaseCore();
+
+    const std::string &name() const { return name_; }
+    const std::string &fileKey() const { return key_; }
+    bool isClosed() const { return !connection_; }
+    void close();
+    // The connection, or an "object closed" error.
+    Connection &db();
+
+    const std::vector<TableEntry> &tables();
+    const TableEntry *findTable(std::string_view name);
+    const std::vector<QueryEntry> &queries();
+    const QueryEntry *findQuery(std::string_view name);
+    const std::vector<RelationEntry> &relations();
+    const RelationEntry *findRelation(std::string_view name);
+
+    // Marks the catalogue as stale; called after the engine changed the file.
+    void changed() { ++localVersion_; }
+    // Creates the engine's query table when it is first needed.
+    void ensureQueryTable();
+    automation::Date fileCreated() const;
+    automation::Date fileModified() const;
+
+    std::int64_t recordsAffected = 0;
+
+private:
+    bool stale(std::int64_t &seen);
+    void readTables();
+    void readQueries();
+    void readRelations();
+
+    std::string name_;
+    std::string key_;
+    std::unique_ptr<Connection> connection_;
+    bool exclusive_;
+    std::int64_t localVersion_ = 0;
+    std::int64_t tablesSeen_ = -1, queriesSeen_ = -1, relationsSeen_ = -1;
+    std::vector<TableEntry> tables_;
+    std::vector<QueryEntry> queries_;
+    std::vector<RelationEntry> relations_;
+    std::map<std::string, std::size_t> tableIndex_, queryIndex_, relationIndex_;
+};
+
+bool isSystemTableName(std::string_view name);
+
+} // namespace dbengine

@@ -1,0 +1,313 @@
+#include "QueryDefs.h"
+
+#include "ErrorCodes.h"
+#include "SqlText.h"
+#include "TypeMap.h"
+#include "automation/Error.h"
+#include "automation/Text.h"
+
+#include <ctime>
+#include <sqlite3.h>
+
+namespace dbengine {
+
+using automation::equalsNoCase;
+using automation::Error;
+using automation::Invoke;
+using automation::Variant;
+
+namespace {
+
+class ParameterObject : public automation::Object {
+public:
+    explicit ParameterObject(sqltext::ParameterDecl decl) : decl_(std::move(decl)) {}
+    std::string_view className() const override { return "Parameter"; }
+
+protected:
+    Variant invoke(Invoke kind, const std::string &m, const automation::Args &args) override
+    {
+        if (m == "value") {
+            if (kind == Invoke::Put)
+                value_ = args.at(0);
+            return value_;
+        }
+        if (kind == Invoke::Put)
+            readOnly(m);
+        if (m == "name")
+            return decl_.name;
+        if (m == "type")
+            return std::int32_t(decl_.type);
+        if (m == "direction")
+            return 1; // input
+        noMember(m);
+    }
+
+private:
+    sqltext::ParameterDecl decl_;
+    Variant value_ = Variant::null();
+};
+
+std::string nowText()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+bool isPlainSelect(const std::string &sql)
+{
+    return sqltext::queryType(sql) == 0 && sqltext::parseQuery(sql).parameters.empty();
+}
+
+// Keeps the view of a select query in step with its text; a text SQLite cannot take as a view
+// simply has none, and the error shows when the query is checked or run.
+void writeView(Connection &c, const std::string &name, const std::string &sql)
+{
+    c.exec("DROP VIEW IF EXISTS " + quoteIdentifier(name));
+    bool select = false;
+    try {
+        select = isPlainSelect(sql);
+    } catch (const Error &) {
+    }
+    if (!select)
+        return;
+    c.exec("SAVEPOINT view_text");
+    try {
+        c.exec("CREATE VIEW " + quoteIdentifier(name) + " AS " + sql);
+        c.exec("RELEASE view_text");
+    } catch (const Error &) {
+        c.exec("ROLLBACK TO view_text");
+        c.exec("RELEASE view_text");
+    }
+}
+
+Error notFound(const std::string &name)
+{
+    return Error("Query '" + name + "' does not exist in this database.", err::ItemNotFound,
+                 "DAO.QueryDefs");
+}
+
+} // namespace
+
+void checkNewName(DatabaseCore &core, const std::string &name, const std::string &except)
+{
+    if (name.empty() || name.size() > 64 || name.find_first_of("\r\n\t") != std::string::npos
+        || name.front() == ' ')
+        throw Error("'" + name + "' is not a valid name: use 1 to 64 characters without line breaks, "
+                    "tabs or a leading blank.",
+                    err::InvalidArgument, "DAO.QueryDefs");
+    if (!except.empty() && equalsNoCase(name, except))
+        return;
+    if (core.findTable(name) || core.findQuery(name))
+        throw Error("An object named '" + name + "' already exists.", err::NameInUse, "DAO.QueryDefs");
+}
+
+void QueryDef::create(DatabaseCore &core, const std::string &name, const std::string &sql)
+{
+    checkNewName(core, name);
+    Connection &c = core.db();
+    Transaction t(c);
+    core.ensureQueryTable();
+    Statement insert(c.handle(), "INSERT INTO MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?)");
+    const std::string now = nowText();
+    insert.bind(1, name);
+    insert.bind(2, sql);
+    insert.bind(3, now);
+    insert.bind(4, now);
+    insert.step();
+    writeView(c, name, sql);
+    t.commit();
+    core.changed();
+}
+
+void QueryDef::remove(DatabaseCore &core, const std::string &name)
+{
+    const QueryEntry *q = core.findQuery(name);
+    if (!q)
+        throw notFound(name);
+    const QueryEntry entry = *q;
+    Connection &c = core.db();
+    Transaction t(c);
+    if (entry.view)
+        c.exec("DROP VIEW " + quoteIdentifier(entry.name));
+    if (entry.stored) {
+        Statement del(c.handle(), "DELETE FROM MSysQueries WHERE Name = ?");
+        del.bind(1, entry.name);
+        del.step();
+    }
+    t.commit();
+    core.changed();
+}
+
+QueryEntry QueryDef::entry()
+{
+    const QueryEntry *q = core_->findQuery(name_);
+    if (!q)
+        throw notFound(name_);
+    return *q;
+}
+
+std::string QueryDef::sql()
+{
+    return temporary_ ? sql_ : entry().sql;
+}
+
+void QueryDef::rename(const std::string &newName)
+{
+    if (temporary_) {
+        name_ = newName;
+        return;
+    }
+    const QueryEntry old = entry();
+    checkNewName(*core_, newName, old.name);
+    Connection &c = core_->db();
+    Transaction t(c);
+    core_->ensureQueryTable();
+    if (old.stored) {
+        Statement up(c.handle(), "UPDATE MSysQueries SET Name = ?, LastUpdated = ? WHERE Name = ?");
+        up.bind(1, newName);
+        up.bind(2, nowText());
+        up.bind(3, old.name);
+        up.step();
+    } else {
+        Statement ins(c.handle(), "INSERT INTO MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?)");
+        ins.bind(1, newName);
+        ins.bind(2, old.sql);
+        ins.bind(3, nowText());
+        ins.bind(4, nowText());
+        ins.step();
+    }
+    if (old.view)
+        c.exec("DROP VIEW " + quoteIdentifier(old.name));
+    writeView(c, newName, old.sql);
+    t.commit();
+    core_->changed();
+    name_ = newName;
+}
+
+void QueryDef::setSql(const std::string &text)
+{
+    if (temporary_) {
+        sql_ = text;
+        return;
+    }
+    const QueryEntry old = entry();
+    Connection &c = core_->db();
+    Transaction t(c);
+    core_->ensureQueryTable();
+    Statement up(c.handle(), "INSERT INTO MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?) "
+                             "ON CONFLICT(Name) DO UPDATE SET SQL = excluded.SQL, LastUpdated = excluded.LastUpdated");
+    up.bind(1, old.name);
+    up.bind(2, text);
+    up.bind(3, nowText());
+    up.bind(4, nowText());
+    up.step();
+    writeView(c, old.name, text);
+    t.commit();
+    core_->changed();
+}
+
+// Reading the parameters checks the whole text: a text SQLite cannot prepare is an error.
+Variant QueryDef::parameters()
+{
+    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
+    Statement check(core_->db().handle(), parsed.executable);
+    std::vector<Variant> items;
+    for (const auto &p : parsed.parameters)
+        items.emplace_back(std::make_shared<ParameterObject>(p));
+    return std::make_shared<ListCollection>("Parameters", std::move(items));
+}
+
+Variant QueryDef::fields()
+{
+    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
+    Statement st(core_->db().handle(), parsed.executable);
+    std::vector<FieldInfo> fields;
+    for (int i = 0; i < st.columnCount(); ++i) {
+        FieldInfo f;
+        f.name = sqlite3_column_name(st.handle(), i);
+        const char *decl = sqlite3_column_decltype(st.handle(), i);
+        const FieldType t = mapDeclaredType(decl ? decl : "");
+        f.type = t.type;
+        f.size = t.size;
+        if (const char *table = sqlite3_column_table_name(st.handle(), i))
+            f.sourceTable = table;
+        fields.push_back(std::move(f));
+    }
+    return fieldCollection(fields);
+}
+
+Variant QueryDef::invoke(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    if (m == "name") {
+        if (kind == Invoke::Put)
+            rename(arg(args, 0).toText());
+        return name_;
+    }
+    if (m == "sql") {
+        if (kind == Invoke::Put)
+            setSql(arg(args, 0).toText());
+        return kind == Invoke::Put ? Variant() : Variant(sql());
+    }
+    if (kind == Invoke::Put)
+        readOnly(m);
+    if (m == "type") {
+        const std::int16_t type = sqltext::queryType(sql());
+        return std::int32_t(type | (!name_.empty() && name_[0] == '~' ? 8 : 0));
+    }
+    if (m == "parameters")
+        return parameters();
+    if (m == "fields")
+        return fields();
+    if (m == "datecreated" || m == "lastupdated") {
+        const auto q = temporary_ ? QueryEntry{} : entry();
+        const auto &date = m == "datecreated" ? q.created : q.updated;
+        if (date)
+            return *date;
+        return m == "datecreated" ? core_->fileCreated() : core_->fileModified();
+    }
+    if (m == "connect")
+        return std::string();
+    if (m == "returnsrecords")
+        return sqltext::queryType(sql()) == 0;
+    if (m == "close")
+        return {};
+    noMember(m);
+}
+
+std::int32_t QueryDefs::count()
+{
+    return std::int32_t(core_->queries().size());
+}
+
+Variant QueryDefs::itemAt(std::int32_t index)
+{
+    const auto &queries = core_->queries();
+    if (index < 0 || std::size_t(index) >= queries.size())
+        notFound();
+    return std::make_shared<QueryDef>(core_, queries[std::size_t(index)].name);
+}
+
+Variant QueryDefs::itemNamed(std::string_view name)
+{
+    const QueryEntry *q = core_->findQuery(name);
+    if (!q)
+        throw dbengine::notFound(std::string(name));
+    return std::make_shared<QueryDef>(core_, q->name);
+}
+
+Variant QueryDefs::invokeMore(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    if (m == "delete" && kind == Invoke::Call) {
+        QueryDef::remove(*core_, arg(args, 0).toText());
+        return {};
+    }
+    if (m == "refresh")
+        return {};
+    noMember(m);
+}
+
+} // namespace dbengine

@@ -1,0 +1,257 @@
+#include "Recordset.h"
+
+#include "ErrorCodes.h"
+#include "TypeMap.h"
+#include "automation/Error.h"
+
+#include <cmath>
+#include <sqlite3.h>
+
+namespace dbengine {
+
+using automation::Error;
+using automation::Invoke;
+using automation::Variant;
+
+namespace {
+
+// A cell as the column's declared type asks for it; without a declared type SQLite's own
+// storage class decides.
+Variant cell(sqlite3_stmt *st, int i, std::int16_t type)
+{
+    const int storage = sqlite3_column_type(st, i);
+    switch (storage) {
+    case SQLITE_NULL:
+        return Variant::null();
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 v = sqlite3_column_int64(st, i);
+        if (type == dao::Boolean)
+            return v != 0;
+        if (type == dao::Currency)
+            return automation::Currency{v * 10000};
+        if (type == dao::Double || type == dao::Single)
+            return double(v);
+        return v;
+    }
+    case SQLITE_FLOAT: {
+        const double v = sqlite3_column_double(st, i);
+        if (type == dao::Currency)
+            return automation::Currency{std::llround(v * 10000.0)};
+        return v;
+    }
+    case SQLITE_TEXT: {
+        const char *p = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
+        std::string_view text(p, std::size_t(sqlite3_column_bytes(st, i)));
+        if (type == dao::Date) {
+            if (auto d = automation::parseDate(text))
+                return *d;
+        }
+        return std::string(text);
+    }
+    default: {
+        const auto *p = static_cast<const std::uint8_t *>(sqlite3_column_blob(st, i));
+        return automation::Bytes(p, p + sqlite3_column_bytes(st, i));
+    }
+    }
+}
+
+std::int16_t typeOfValue(const Variant &v)
+{
+    switch (v.type()) {
+    case automation::VarType::Boolean:
+        return dao::Boolean;
+    case automation::VarType::Long:
+        return dao::Long;
+    case automation::VarType::BigInt:
+        return dao::BigInt;
+    case automation::VarType::Double:
+        return dao::Double;
+    case automation::VarType::Currency:
+        return dao::Currency;
+    case automation::VarType::Date:
+        return dao::Date;
+    case automation::VarType::Bytes:
+        return dao::LongBinary;
+    default:
+        return dao::Text;
+    }
+}
+
+} // namespace
+
+Recordset::Recordset(std::shared_ptr<DatabaseCore> core, const std::string &sql)
+    : core_(std::move(core)), cells_(std::make_shared<std::vector<Variant>>())
+{
+    statement_ = std::make_unique<Statement>(core_->db().handle(), sql);
+    if (!statement_->handle())
+        throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
+    if (statement_->hasTail())
+        throw Error("Only one statement can be opened at a time; characters were found after the end of the SQL statement.",
+                    err::SqlError, "DAO.Database");
+    const int n = statement_->columnCount();
+    if (n == 0)
+        throw Error("The statement returns no rows; run it with Execute instead of opening a recordset.",
+                    err::RowReturning, "DAO.Database");
+    sqlite3_stmt *st = statement_->handle();
+    for (int i = 0; i < n; ++i) {
+        Column c{sqlite3_column_name(st, i), 0, 0};
+        if (const char *decl = sqlite3_column_decltype(st, i)) {
+            const FieldType t = mapDeclaredType(decl);
+            c.declaredType = t.type;
+            c.size = t.size;
+        }
+        columns_.push_back(std::move(c));
+    }
+    // The first row is read at once, so errors of the statement show when it is opened.
+    fetchTo(0);
+}
+
+void Recordset::readRow()
+{
+    sqlite3_stmt *st = statement_->handle();
+    const int n = int(columns_.size());
+    for (int i = 0; i < n; ++i)
+        cells_->push_back(cell(st, i, columns_[std::size_t(i)].declaredType));
+    ++rows_;
+}
+
+bool Recordset::fetchTo(std::size_t n)
+{
+    while (rows_ <= n && statement_) {
+        bool more = false;
+        try {
+            more = statement_->step();
+        } catch (...) {
+            statement_.reset();
+            throw;
+        }
+        if (!more) {
+            statement_.reset(); // done: release the read lock
+            break;
+        }
+        readRow();
+    }
+    return n < rows_;
+}
+
+void Recordset::fetchAll()
+{
+    fetchTo(std::size_t(-2));
+}
+
+void Recordset::checkOpen() const
+{
+    if (closed_)
+        throw Error("Object invalid or no longer set: the recordset is closed.", err::ObjectClosed,
+                    "DAO.Recordset");
+}
+
+Variant Recordset::value(std::size_t column) const
+{
+    checkOpen();
+    if (position_ >= rows_ || bof_)
+        throw Error("No current record.", err::NoCurrentRecord, "DAO.Recordset");
+    return (*cells_)[position_ * columns_.size() + column];
+}
+
+FieldInfo Recordset::fieldInfo(std::size_t i) const
+{
+    const Column &c = columns_[i];
+    FieldInfo f{c.name, c.declaredType, c.size};
+    if (f.type == 0) {
+        // Without a declared type the first value that is not Null gives the type.
+        f.type = dao::Text;
+        for (std::size_t r = 0; r < rows_; ++r) {
+            const Variant &v = (*cells_)[r * columns_.size() + i];
+            if (!v.isNull()) {
+                f.type = typeOfValue(v);
+                break;
+            }
+        }
+        f.size = f.type == dao::Long ? 4 : (f.type == dao::Double || f.type == dao::BigInt) ? 8 : 0;
+    }
+    return f;
+}
+
+Variant Recordset::fields()
+{
+    std::vector<Variant> items;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        auto self = std::static_pointer_cast<Recordset>(shared_from_this());
+        items.emplace_back(std::make_shared<FieldObject>(fieldInfo(i), [self, i] { return self->value(i); }));
+    }
+    return std::make_shared<ListCollection>("Fields", std::move(items));
+}
+
+// Rows from the current one on, at most `count`, as an array [field, row]; the cursor moves past them.
+Variant Recordset::getRows(const automation::Args &args)
+{
+    const std::int64_t wanted = args.empty() || args[0].isEmpty() ? 1 : args[0].toInt64();
+    std::size_t take = 0;
+    if (wanted > 0 && !bof_) {
+        fetchTo(position_ + std::size_t(wanted) - 1);
+        take = std::min<std::size_t>(std::size_t(wanted), rows_ > position_ ? rows_ - position_ : 0);
+    }
+    auto array = std::make_shared<const automation::Array>(cells_, position_ * columns_.size(),
+                                                           columns_.size(), take);
+    position_ += take;
+    fetchTo(position_);
+    return Variant(std::shared_ptr<const automation::Array>(array));
+}
+
+Variant Recordset::invoke(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    checkOpen();
+    if (kind == Invoke::Put)
+        readOnly(m);
+    // Moving in an empty recordset does nothing rather than failing: there is no current
+    // record either way, and a query without rows is no error.
+    if (m == "movefirst") {
+        position_ = 0;
+        bof_ = false;
+        return {};
+    }
+    if (m == "movelast") {
+        fetchAll();
+        position_ = rows_ ? rows_ - 1 : 0;
+        bof_ = false;
+        return {};
+    }
+    if (m == "movenext") {
+        if (position_ < rows_)
+            ++position_;
+        bof_ = false;
+        fetchTo(position_);
+        return {};
+    }
+    if (m == "moveprevious") {
+        if (position_ == 0)
+            bof_ = true;
+        else
+            --position_;
+        return {};
+    }
+    if (m == "eof")
+        return !bof_ && !fetchTo(position_);
+    if (m == "bof")
+        return bof_ || rows_ == 0;
+    if (m == "recordcount")
+        return std::int64_t(rows_);
+    if (m == "absoluteposition")
+        return position_ < rows_ ? std::int64_t(position_) : std::int64_t(-1);
+    if (m == "fields")
+        return args.empty() ? fields() : fields().item(args[0]);
+    if (m == "getrows")
+        return getRows(args);
+    if (m == "close") {
+        statement_.reset();
+        cells_.reset();
+        closed_ = true;
+        return {};
+    }
+    if (m == "updatable")
+        return false;
+    noMember(m);
+}
+
+} // namespace dbengine

@@ -1,0 +1,152 @@
+#include "Relations.h"
+
+#include "ErrorCodes.h"
+#include "SqlText.h"
+#include "automation/Error.h"
+#include "automation/Text.h"
+
+#include <algorithm>
+
+namespace dbengine {
+
+using automation::equalsNoCase;
+using automation::Error;
+using automation::Invoke;
+using automation::Variant;
+
+namespace {
+
+class RelationObject : public automation::Object {
+public:
+    explicit RelationObject(RelationEntry entry) : entry_(std::move(entry)) {}
+    std::string_view className() const override { return "Relation"; }
+
+protected:
+    Variant invoke(Invoke kind, const std::string &m, const automation::Args &) override
+    {
+        if (kind == Invoke::Put)
+            readOnly(m);
+        if (m == "name")
+            return entry_.name;
+        if (m == "table")
+            return entry_.table;
+        if (m == "foreigntable")
+            return entry_.foreignTable;
+        if (m == "attributes")
+            return entry_.attributes;
+        if (m == "partialreplica")
+            return false;
+        if (m == "fields") {
+            std::vector<FieldInfo> fields;
+            for (const auto &[primary, foreign] : entry_.fields) {
+                FieldInfo f{primary};
+                f.foreignName = foreign;
+                fields.push_back(std::move(f));
+            }
+            return fieldCollection(fields);
+        }
+        noMember(m);
+    }
+
+private:
+    RelationEntry entry_;
+};
+
+Error notFound(const std::string &name)
+{
+    return Error("Relation '" + name + "' does not exist in this database.", err::ItemNotFound,
+                 "DAO.Relations");
+}
+
+bool matches(const sqltext::ForeignKeyClause &fk, const RelationEntry &r)
+{
+    if (!equalsNoCase(fk.parentTable, r.table) || fk.childColumns.size() != r.fields.size())
+        return false;
+    for (std::size_t i = 0; i < r.fields.size(); ++i)
+        if (!equalsNoCase(fk.childColumns[i], r.fields[i].second))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::int32_t Relations::count()
+{
+    return std::int32_t(core_->relations().size());
+}
+
+Variant Relations::itemAt(std::int32_t index)
+{
+    const auto &relations = core_->relations();
+    if (index < 0 || std::size_t(index) >= relations.size())
+        notFound();
+    return std::make_shared<RelationObject>(relations[std::size_t(index)]);
+}
+
+Variant Relations::itemNamed(std::string_view name)
+{
+    const RelationEntry *r = core_->findRelation(name);
+    if (!r)
+        throw dbengine::notFound(std::string(name));
+    return std::make_shared<RelationObject>(*r);
+}
+
+Variant Relations::invokeMore(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    if (m == "delete" && kind == Invoke::Call) {
+        remove(arg(args, 0).toText());
+        return {};
+    }
+    if (m == "refresh")
+        return {};
+    noMember(m);
+}
+
+// SQLite cannot drop a constraint, but removing a foreign key changes nothing that is stored
+// in the table's pages, so the table's schema text is rewritten in place.
+void Relations::remove(const std::string &name)
+{
+    const RelationEntry *found = core_->findRelation(name);
+    if (!found)
+        throw dbengine::notFound(name);
+    const RelationEntry relation = *found;
+    Connection &c = core_->db();
+    std::string sql;
+    {
+        Statement st(c.handle(), "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+        st.bind(1, relation.foreignTable);
+        if (st.step())
+            sql = st.text(0);
+    }
+    const auto parsed = sqltext::parseCreateTable(sql);
+    const sqltext::ForeignKeyClause *fk = nullptr;
+    if (parsed) {
+        auto it = std::find_if(parsed->foreignKeys.begin(), parsed->foreignKeys.end(),
+                               [&](auto &k) { return matches(k, relation); });
+        if (it != parsed->foreignKeys.end())
+            fk = &*it;
+    }
+    if (!fk)
+        throw Error("The relation '" + name + "' cannot be removed from the definition of table '"
+                        + relation.foreignTable + "'.",
+                    err::General, "DAO.Relations");
+    const std::string changed = sql.substr(0, fk->begin) + sql.substr(fk->end);
+    Transaction t(c);
+    const std::int64_t version = c.schemaVersion();
+    c.exec("PRAGMA writable_schema = ON");
+    try {
+        Statement up(c.handle(), "UPDATE sqlite_master SET sql = ? WHERE type = 'table' AND name = ?");
+        up.bind(1, changed);
+        up.bind(2, relation.foreignTable);
+        up.step();
+        c.exec("PRAGMA schema_version = " + std::to_string(version + 1));
+    } catch (...) {
+        c.exec("PRAGMA writable_schema = OFF");
+        throw;
+    }
+    c.exec("PRAGMA writable_schema = OFF");
+    t.commit();
+    core_->changed();
+}
+
+} // namespace dbengine

@@ -1,0 +1,235 @@
+#include "TableDefs.h"
+
+#include "ErrorCodes.h"
+#include "SqlText.h"
+#include "TypeMap.h"
+#include "automation/Error.h"
+#include "automation/Text.h"
+
+#include <algorithm>
+
+namespace dbengine {
+
+using automation::equalsNoCase;
+using automation::Error;
+using automation::Invoke;
+using automation::Variant;
+
+namespace {
+
+struct IndexInfo {
+    std::string name;
+    std::vector<std::string> fields;
+    bool primary = false, unique = false, foreign = false;
+};
+
+class IndexObject : public automation::Object {
+public:
+    explicit IndexObject(IndexInfo info) : info_(std::move(info)) {}
+    std::string_view className() const override { return "Index"; }
+
+protected:
+    Variant invoke(Invoke kind, const std::string &m, const automation::Args &) override
+    {
+        if (kind == Invoke::Put)
+            readOnly(m);
+        if (m == "name")
+            return info_.name;
+        if (m == "primary")
+            return info_.primary;
+        if (m == "unique")
+            return info_.unique;
+        if (m == "foreign")
+            return info_.foreign;
+        if (m == "required")
+            return info_.primary;
+        if (m == "ignorenulls")
+            return false;
+        if (m == "fields") {
+            std::vector<FieldInfo> fields;
+            for (const std::string &f : info_.fields)
+                fields.push_back(FieldInfo{f});
+            return fieldCollection(fields);
+        }
+        noMember(m);
+    }
+
+private:
+    IndexInfo info_;
+};
+
+std::string checkOf(const std::optional<sqltext::CreateTable> &parsed, const std::string &column)
+{
+    if (!parsed)
+        return {};
+    for (const auto &c : parsed->columns)
+        if (equalsNoCase(c.name, column))
+            return c.check;
+    return {};
+}
+
+bool sameColumns(const std::vector<std::string> &a, const std::vector<std::string> &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto &x, auto &y) {
+               return equalsNoCase(x, y);
+           });
+}
+
+std::vector<IndexInfo> readIndexes(DatabaseCore &core, const std::string &table)
+{
+    Connection &c = core.db();
+    std::vector<IndexInfo> out;
+    Statement list(c.handle(), "SELECT name, \"unique\", origin FROM pragma_index_list(?) ORDER BY seq DESC");
+    list.bind(1, table);
+    while (list.step()) {
+        IndexInfo index{list.text(0), {}, list.text(2) == "pk", list.integer(1) != 0, false};
+        if (index.primary)
+            index.name = "PrimaryKey";
+        Statement cols(c.handle(), "SELECT name FROM pragma_index_info(?) ORDER BY seqno");
+        cols.bind(1, list.text(0));
+        while (cols.step())
+            index.fields.push_back(cols.isNull(0) ? std::string("<expression>") : cols.text(0));
+        out.push_back(std::move(index));
+    }
+    // An INTEGER PRIMARY KEY is the row id and has no index of its own in SQLite.
+    const bool hasPrimary = std::any_of(out.begin(), out.end(), [](auto &i) { return i.primary; });
+    if (!hasPrimary) {
+        Statement pk(c.handle(), "SELECT name FROM pragma_table_info(?) WHERE pk > 0 ORDER BY pk");
+        pk.bind(1, table);
+        IndexInfo primary{"PrimaryKey", {}, true, true, false};
+        while (pk.step())
+            primary.fields.push_back(pk.text(0));
+        if (!primary.fields.empty())
+            out.insert(out.begin(), std::move(primary));
+    }
+    for (const RelationEntry &r : core.relations()) {
+        if (!equalsNoCase(r.foreignTable, table))
+            continue;
+        std::vector<std::string> foreign;
+        for (const auto &f : r.fields)
+            foreign.push_back(f.second);
+        for (IndexInfo &i : out)
+            if (sameColumns(i.fields, foreign))
+                i.foreign = true;
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<FieldInfo> readTableFields(Connection &c, const std::string &table)
+{
+    std::optional<sqltext::CreateTable> parsed;
+    {
+        Statement sql(c.handle(), "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+        sql.bind(1, table);
+        if (sql.step() && !sql.isNull(0))
+            parsed = sqltext::parseCreateTable(sql.text(0));
+    }
+    std::vector<FieldInfo> fields;
+    Statement st(c.handle(), "SELECT name, type, \"notnull\", dflt_value FROM pragma_table_info(?) ORDER BY cid");
+    st.bind(1, table);
+    while (st.step()) {
+        FieldInfo f;
+        f.name = st.text(0);
+        const FieldType t = mapDeclaredType(st.text(1));
+        f.type = t.type;
+        f.size = t.size;
+        f.required = st.integer(2) != 0;
+        f.defaultValue = st.isNull(3) ? std::string() : st.text(3);
+        f.validationRule = checkOf(parsed, f.name);
+        // Text accepts the empty string unless its check rule mentions it.
+        f.allowZeroLength = (t.type == dao::Text || t.type == dao::Memo)
+                            && f.validationRule.find("''") == std::string::npos;
+        f.sourceTable = table;
+        fields.push_back(std::move(f));
+    }
+    return fields;
+}
+
+Variant TableDef::indexes()
+{
+    std::vector<Variant> items;
+    for (IndexInfo &i : readIndexes(*core_, entry_.name))
+        items.emplace_back(std::make_shared<IndexObject>(std::move(i)));
+    return std::make_shared<ListCollection>("Indexes", std::move(items));
+}
+
+Variant TableDef::invoke(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    if (kind == Invoke::Put)
+        readOnly(m);
+    if (m == "name")
+        return entry_.name;
+    if (m == "attributes")
+        return entry_.attributes;
+    if (m == "recordcount")
+        return core_->db().scalar("SELECT count(*) FROM " + quoteIdentifier(entry_.name));
+    if (m == "fields")
+        return fieldCollection(readTableFields(core_->db(), entry_.name));
+    if (m == "indexes")
+        return indexes();
+    if (m == "datecreated")
+        return core_->fileCreated();
+    if (m == "lastupdated")
+        return core_->fileModified();
+    if (m == "connect" || m == "sourcetablename" || m == "validationrule" || m == "validationtext")
+        return std::string();
+    if (m == "updatable")
+        return !core_->db().readOnly();
+    noMember(m);
+}
+
+std::int32_t TableDefs::count()
+{
+    return std::int32_t(core_->tables().size());
+}
+
+Variant TableDefs::itemAt(std::int32_t index)
+{
+    const auto &tables = core_->tables();
+    if (index < 0 || std::size_t(index) >= tables.size())
+        notFound();
+    return std::make_shared<TableDef>(core_, tables[std::size_t(index)]);
+}
+
+Variant TableDefs::itemNamed(std::string_view name)
+{
+    const TableEntry *entry = core_->findTable(name);
+    if (!entry)
+        throw Error("Table '" + std::string(name) + "' does not exist in this database.",
+                    err::ItemNotFound, "DAO.TableDefs");
+    return std::make_shared<TableDef>(core_, *entry);
+}
+
+Variant TableDefs::invokeMore(Invoke kind, const std::string &m, const automation::Args &args)
+{
+    if (m == "delete" && kind == Invoke::Call) {
+        remove(arg(args, 0).toText());
+        return {};
+    }
+    if (m == "refresh")
+        return {};
+    noMember(m);
+}
+
+void TableDefs::remove(const std::string &name)
+{
+    const TableEntry *entry = core_->findTable(name);
+    if (!entry)
+        throw Error("Table '" + name + "' does not exist in this database.", err::ItemNotFound,
+                    "DAO.TableDefs");
+    const std::string table = entry->name;
+    if (isSystemTableName(table))
+        throw Error("'" + table + "' is a system table and cannot be deleted.", err::General,
+                    "DAO.TableDefs");
+    for (const RelationEntry &r : core_->relations())
+        if (equalsNoCase(r.table, table) || equalsNoCase(r.foreignTable, table))
+            throw Error("Table '" + table + "' is part of the relationship '" + r.name
+                            + "'; delete the relationship first.",
+                        err::InRelation, "DAO.TableDefs");
+    core_->db().exec("DROP TABLE " + quoteIdentifier(table));
+    core_->changed();
+}
+
+} // namespace dbengine
