@@ -1,0 +1,399 @@
+#include "ScriptRunner.h"
+
+#include "ScriptSink.h"
+
+#include "automation/Object.h"
+#include "engine/TypeNames.h"
+#include "platform/TickCount.h"
+
+#include <charconv>
+#include <exception>
+
+namespace query {
+
+using automation::Args;
+using automation::Variant;
+using automation::VarType;
+
+namespace {
+
+constexpr std::int32_t RecordsetTypeSnapshot = 4;
+constexpr std::int32_t RecordsetOptions = 2;
+constexpr std::size_t MaxColumnWidth = 255;
+constexpr std::size_t DateColumnWidth = 22;
+constexpr std::size_t ColumnGap = 2;
+
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Blanks and control characters off both ends.
+std::string_view trimmed(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Scripts from Linux files and editors break lines with LF alone; turn those into CR LF so that
+// comments and statements end at every line break.
+std::string withCrLf(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+// Removes each "{" through the first "}" after it. A "}" standing before the next "{" is plain
+// text; an unclosed "{" ends the removal and stays in the text with everything after it.
+std::string removeBraceComments(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t open = text.find('{', pos);
+        if (open == std::string::npos)
+            break;
+        const std::size_t close = text.find('}', open + 1);
+        if (close == std::string::npos)
+            break;
+        out.append(text, pos, open - pos);
+        pos = close + 1;
+    }
+    out.append(text, pos, std::string::npos);
+    return out;
+}
+
+// Removes each "--" through the next CR LF, the line break included, so the following line joins
+// the text before the comment. A "--" on the last line (no line break after it) takes the rest
+// of the text.
+std::string removeLineComments(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t dash = text.find("--", pos);
+        if (dash == std::string::npos)
+            break;
+        out.append(text, pos, dash - pos);
+        const std::size_t eol = text.find("\r\n", dash + 2);
+        pos = eol == std::string::npos ? text.size() : eol + 2;
+    }
+    out.append(text, pos, std::string::npos);
+    return out;
+}
+
+// One statement as it goes to the engine: line breaks become spaces, ends trimmed.
+std::string statementText(std::string_view raw)
+{
+    std::string text;
+    text.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
+            text += ' ';
+            ++i;
+        } else {
+            text += raw[i];
+        }
+    }
+    return std::string(trimmed(text));
+}
+
+// Milliseconds as seconds with two decimals, rounded half up, always with '.'.
+std::string seconds(std::uint32_t ms)
+{
+    const std::uint64_t hundredths = (std::uint64_t(ms) + 5) / 10;
+    std::string text = std::to_string(hundredths / 100);
+    text += '.';
+    text += char('0' + hundredths / 10 % 10);
+    text += char('0' + hundredths % 10);
+    return text;
+}
+
+std::size_t codePoints(std::string_view text)
+{
+    std::size_t n = 0;
+    for (char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+void appendPadded(std::string &line, std::string_view text, std::size_t width)
+{
+    line += text;
+    const std::size_t length = codePoints(text);
+    if (length < width)
+        line.append(width - length, ' ');
+}
+
+// Integers and strings are written without a temporary string; the row loop runs for every cell.
+void appendCell(std::string &line, const Variant &value, std::size_t width)
+{
+    switch (value.type()) {
+    case VarType::Null:
+        appendPadded(line, "(null)", width);
+        return;
+    case VarType::String:
+        appendPadded(line, *value.stringIf(), width);
+        return;
+    case VarType::Long:
+    case VarType::BigInt: {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value.toInt64()).ptr;
+        appendPadded(line, std::string_view(digits, std::size_t(end - digits)), width);
+        return;
+    }
+    case VarType::Bytes:
+    case VarType::Array:
+    case VarType::Object:
+        appendPadded(line, "<Error>", width);
+        return;
+    default:
+        break;
+    }
+    try {
+        appendPadded(line, value.toText(), width);
+    } catch (const std::exception &) {
+        appendPadded(line, "<Error>", width);
+    }
+}
+
+// round(100 * row / count), ties to even.
+std::int32_t nearestPercent(std::int32_t row, std::int32_t count)
+{
+    const std::int64_t scaled = std::int64_t(row) * 100;
+    std::int64_t q = scaled / count;
+    const std::int64_t twiceRest = (scaled % count) * 2;
+    if (twiceRest > count || (twiceRest == count && (q & 1)))
+        ++q;
+    return std::int32_t(q);
+}
+
+} // namespace
+
+ScriptRunner::ScriptRunner(ScriptSink &sink, Clock clock)
+    : sink_(sink), clock_(clock ? std::move(clock) : Clock(platform::tickCount))
+{
+}
+
+void ScriptRunner::run(const std::string &scriptText)
+{
+    if (FRunning)
+        return;
+    FRunning = true;
+    // The run ends idle whatever leaves it, so Execute never stays disabled after a failure.
+    struct EndRun {
+        bool &running;
+        ~EndRun() { running = false; }
+    } endRun{FRunning};
+    FTotalRecords = 0;
+    FResultLineStarts.clear();
+    sink_.setStatus(2, "?");
+    sink_.clearResult();
+    ExecuteScript(scriptText);
+}
+
+std::string ScriptRunner::StripComments(std::string text)
+{
+    return removeLineComments(removeBraceComments(withCrLf(text)));
+}
+
+void ScriptRunner::ExecuteScript(std::string text)
+{
+    const std::uint32_t start = clock_();
+    text = StripComments(std::move(text));
+    FStatementCount = 0;
+    std::size_t pos = 0;
+    bool more = false;
+    // Semicolons split anywhere, also inside quoted literals. An empty statement between two
+    // semicolons is counted and ends the run.
+    do {
+        const std::string_view remaining = std::string_view(text).substr(pos);
+        const std::size_t semicolon = remaining.find(';');
+        more = semicolon != std::string_view::npos;
+        std::string_view statement;
+        const std::string_view rest = trimmed(remaining);
+        if (!rest.empty() && rest != ";") {
+            statement = more ? remaining.substr(0, semicolon) : remaining;
+            if (more)
+                pos += semicolon + 1;
+            ++FStatementCount;
+        }
+        if (!statement.empty())
+            ExecuteStatement(statementText(statement));
+        else
+            more = false;
+        sink_.processMessages();
+    } while (more && FRunning);
+    sink_.setStatus(3, "Total time: " + seconds(clock_() - start) + " s / "
+                           + std::to_string(FStatementCount) + " statement(s)");
+}
+
+void ScriptRunner::ExecuteStatement(const std::string &sql)
+{
+    FStatementRecords = 0;
+    std::uint32_t execMs = 0;
+    std::uint32_t fetchMs = 0;
+    sink_.setStatus(3, "Executing...");
+    if (FStatementCount > 0) {
+        FResultLineStarts.resize(std::size_t(FStatementCount));
+        FResultLineStarts.back() = sink_.lineCount() + 1;
+    }
+    sink_.repaint();
+    if (!CurrentDatabase.isObject())
+        return;
+    try {
+        switch (engine::StatementKind(sql)) {
+        case 0: case 16: case 128:
+            RunRecordset(sql, execMs, fetchMs);
+            break;
+        case 32: case 48: case 64: case 80: case 96: case 112: case 144: case 240:
+            RunAction(sql, execMs);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception &e) {
+        sink_.addLine({});
+        sink_.addLine(e.what());
+        sink_.addLine({});
+        return;
+    }
+    ReportStatement(sql, execMs, fetchMs);
+}
+
+void ScriptRunner::RunRecordset(const std::string &sql, std::uint32_t &execMs,
+                                std::uint32_t &fetchMs)
+{
+    const std::uint32_t t0 = clock_();
+    const Variant recordset =
+        CurrentDatabase.call("OpenRecordset", Args{sql, RecordsetTypeSnapshot, RecordsetOptions});
+    execMs = clock_() - t0;
+    recordset.call("MoveLast");
+    FStatementRecords = recordset.get("RecordCount").toInt();
+    const std::uint32_t t1 = clock_();
+    ShowRecordset(recordset);
+    fetchMs = clock_() - t1;
+    recordset.call("Close");
+}
+
+void ScriptRunner::RunAction(const std::string &sql, std::uint32_t &execMs)
+{
+    const std::uint32_t t0 = clock_();
+    CurrentDatabase.call("Execute", Args{sql});
+    execMs = clock_() - t0;
+    FStatementRecords = CurrentDatabase.get("RecordsAffected").toInt();
+}
+
+void ScriptRunner::ReportStatement(const std::string &sql, std::uint32_t execMs,
+                                   std::uint32_t fetchMs)
+{
+    const std::string records = std::to_string(FStatementRecords);
+    sink_.addLine({});
+    FTotalRecords = std::int32_t(std::int64_t(FTotalRecords) + FStatementRecords);
+    sink_.setStatus(2, std::to_string(FTotalRecords) + " records");
+    if (FRunning)
+        sink_.addLine(records + " row(s) affected");
+    else
+        sink_.addLine("Execution cancelled: " + records + " row(s) affected");
+    sink_.addLine("Exec time: " + seconds(execMs) + " s / Fetch time " + seconds(fetchMs) + " s");
+    sink_.addLine({});
+    sink_.historyUpdate(sql, execMs, FStatementRecords);
+}
+
+std::size_t ScriptRunner::ColumnWidth(std::int32_t size, std::string_view name, std::int32_t type)
+{
+    std::int64_t width = size;
+    if (width == 0)
+        width = 50;
+    if (width < 6)
+        width = 6;
+    if (type == 9 || type == 12) // binary, memo
+        width = MaxColumnWidth;
+    const std::int64_t nameLength = std::int64_t(codePoints(name));
+    if (width < nameLength)
+        width = nameLength;
+    if (width > std::int64_t(MaxColumnWidth) || width < 1)
+        width = MaxColumnWidth;
+    if (type == 8 || type == 22 || type == 23) // date, time, time stamp
+        width = DateColumnWidth;
+    return std::size_t(width);
+}
+
+void ScriptRunner::ShowRecordset(const Variant &recordset)
+{
+    const Variant fields = recordset.get("Fields");
+    const std::int32_t fieldCount = fields.get("Count").toInt();
+    std::vector<std::size_t> widths;
+    std::string header;
+    std::size_t lineLength = 0;
+    for (std::int32_t i = 0; i < fieldCount; ++i) {
+        const Variant field = fields.item(i);
+        const std::int32_t size = field.get("Size").toInt();
+        const std::string name = field.get("Name").toText();
+        widths.push_back(ColumnWidth(size, name, field.get("Type").toInt()) + ColumnGap);
+        appendPadded(header, name, widths.back());
+        lineLength += widths.back();
+    }
+    sink_.addLine(header);
+    sink_.addLine(std::string(codePoints(header), '-'));
+
+    recordset.call("MoveFirst");
+    const Variant rows = recordset.call("GetRows", Args{FStatementRecords});
+    if (FStatementRecords <= 0)
+        return;
+    const automation::Array &cells = rows.array();
+    std::string line;
+    line.reserve(lineLength);
+    std::int32_t lastPercent = -1;
+    for (std::int32_t row = 0; row < FStatementRecords; ++row) {
+        line.clear();
+        for (std::int32_t i = 0; i < fieldCount; ++i)
+            appendCell(line, cells.at(std::size_t(i), std::size_t(row)), widths[std::size_t(i)]);
+        sink_.addLine(line);
+        if (!FRunning)
+            break;
+        sink_.processMessages();
+        ShowFetchProgress(row, lastPercent);
+    }
+}
+
+// The status text changes only when the percentage moves; a million rows make a hundred updates.
+void ScriptRunner::ShowFetchProgress(std::int32_t row, std::int32_t &lastPercent)
+{
+    const std::int32_t percent = nearestPercent(row, FStatementRecords);
+    if (percent == lastPercent)
+        return;
+    lastPercent = percent;
+    sink_.setStatus(3, "Statement " + std::to_string(FStatementCount) + " fetching: "
+                           + std::to_string(percent) + "%");
+}
+
+std::string ScriptRunner::PadRight(std::string text, char c, std::size_t width)
+{
+    const std::size_t length = codePoints(text);
+    if (length < width)
+        text.append(width - length, c);
+    return text;
+}
+
+std::string ScriptRunner::ScriptFromLines(const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (const std::string &line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+} // namespace query

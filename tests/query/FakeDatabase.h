@@ -1,0 +1,91 @@
+#pragma once
+
+#include "fakes/FakeObject.h"
+
+#include "query/core/ScriptSink.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace fakes {
+
+struct Column {
+    std::string name;
+    std::int32_t type;
+    std::int32_t size;
+};
+
+// What a recordset returns: its fields and its cells, row by row.
+struct TableData {
+    std::vector<Column> columns;
+    std::vector<std::vector<Variant>> rows;
+};
+
+// A database that answers OpenRecordset from `tables` and Execute from `affected`, both keyed by
+// the exact SQL text, and fails with the engine message in `failures`. Calls land in `log`.
+class FakeDatabase : public automation::Object {
+public:
+    explicit FakeDatabase(LogPtr log) : log_(std::move(log)) {}
+    std::string_view className() const override { return "Database"; }
+
+    std::map<std::string, TableData> tables;
+    std::map<std::string, std::int32_t> affected;
+    std::map<std::string, std::string> failures;
+    // A recordset member that fails with "Recordset member failed." ("" for none).
+    std::string failingRecordsetMember;
+
+protected:
+    Variant invoke(Invoke kind, const std::string &member, const Args &args) override;
+
+private:
+    Variant openRecordset(const std::string &sql);
+
+    LogPtr log_;
+    std::int32_t recordsAffected_ = 0;
+};
+
+// Collects what a run writes; processMessages runs `onMessages` when set.
+class RecordingSink : public query::ScriptSink {
+public:
+    std::vector<std::string> lines;
+    std::map<int, std::vector<std::string>> statuses; // every text set, per panel
+    std::function<void()> onMessages;
+    struct HistoryEntry {
+        std::string sql;
+        std::uint32_t executionMs;
+        std::int32_t records;
+        friend bool operator==(const HistoryEntry &, const HistoryEntry &) = default;
+    };
+    std::vector<HistoryEntry> history;
+    int clears = 0;
+
+    void clearResult() override
+    {
+        lines.clear();
+        ++clears;
+    }
+    void addLine(const std::string &text) override { lines.push_back(text); }
+    std::int32_t lineCount() const override { return std::int32_t(lines.size()); }
+    void setStatus(int panel, const std::string &text) override { statuses[panel].push_back(text); }
+    void processMessages() override
+    {
+        if (onMessages)
+            onMessages();
+    }
+    void repaint() override {}
+    void historyUpdate(const std::string &sql, std::uint32_t executionMs,
+                       std::int32_t records) override
+    {
+        history.push_back({sql, executionMs, records});
+    }
+    std::string status(int panel) const
+    {
+        auto it = statuses.find(panel);
+        return it == statuses.end() || it->second.empty() ? std::string() : it->second.back();
+    }
+};
+
+} // namespace fakes
