@@ -266,6 +266,7 @@ void ScriptRunner::ExecuteStatement(const std::string &sql)
         sink_.addLine({});
         sink_.addLine(e.what());
         sink_.addLine({});
+        sink_.statementFailed(sql, e.what());
         return;
     }
     ReportStatement(sql, execMs, fetchMs);

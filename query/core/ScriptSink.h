@@ -24,6 +24,9 @@ public:
     // A statement finished without error.
     virtual void historyUpdate(const std::string &sql, std::uint32_t executionMs,
                                std::int32_t records) = 0;
+    // A statement failed; its message is already in the result. For callers that report an
+    // exit status; the window has no use for it.
+    virtual void statementFailed(const std::string &sql, const std::string &message) {}
 };
 
 } // namespace query

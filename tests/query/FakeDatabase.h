@@ -60,6 +60,7 @@ public:
         friend bool operator==(const HistoryEntry &, const HistoryEntry &) = default;
     };
     std::vector<HistoryEntry> history;
+    std::vector<std::string> failures; // "sql: message"
     int clears = 0;
 
     void clearResult() override
@@ -80,6 +81,10 @@ public:
                        std::int32_t records) override
     {
         history.push_back({sql, executionMs, records});
+    }
+    void statementFailed(const std::string &sql, const std::string &message) override
+    {
+        failures.push_back(sql + ": " + message);
     }
     std::string status(int panel) const
     {

@@ -167,6 +167,7 @@ TEST_F(RunnerTest, FailingStatementWritesMessageAndRunGoesOn)
     EXPECT_THAT(sink.statuses[2], ElementsAre("?", "2 records", "5 records"));
     EXPECT_THAT(sink.history, ElementsAre(RecordingSink::HistoryEntry{"update a", 10, 2},
                                           RecordingSink::HistoryEntry{"update b", 10, 3}));
+    EXPECT_THAT(sink.failures, ElementsAre("update bad: Syntax error in UPDATE statement."));
     EXPECT_EQ(runner.FStatementCount, 3);
 }
 
