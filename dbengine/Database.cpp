@@ -154,7 +154,7 @@ std::shared_ptr<Database> Database::create(const std::string &path)
     ::close(fd);
     try {
         Connection c(path, SQLITE_OPEN_READWRITE);
-        c.exec("PRAGMA user_version = 0; CREATE TABLE sqlite_jw_init(x); DROP TABLE sqlite_jw_init;");
+        c.exec("CREATE TABLE jw_new_file(x); DROP TABLE jw_new_file; VACUUM;");
     } catch (...) {
         ::unlink(path.c_str());
         throw;

@@ -57,9 +57,11 @@ std::string nowText()
     return buf;
 }
 
+// Select and union queries without parameters can be views.
 bool isPlainSelect(const std::string &sql)
 {
-    return sqltext::queryType(sql) == 0 && sqltext::parseQuery(sql).parameters.empty();
+    const std::int16_t type = sqltext::queryType(sql);
+    return (type == 0 || type == 128) && sqltext::parseQuery(sql).parameters.empty();
 }
 
 // Keeps the view of a select query in step with its text; a text SQLite cannot take as a view

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace cli {
+
+struct Options {
+    std::string user = "admin";
+    std::string password;
+    bool loginGiven = false;
+    std::string systemDb;
+    bool exclusive = false;
+    bool readOnly = false;
+    bool create = false;
+    int engine = 2; // DAO 3.6, the program's default
+    std::string database;
+    std::string script; // empty: standard input
+};
+
+// False with an empty `error` for --help, with a message for bad arguments.
+bool parseOptions(int argc, char **argv, Options &options, std::string &error);
+std::string usage();
+
+} // namespace cli

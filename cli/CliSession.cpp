@@ -1,0 +1,162 @@
+#include "CliSession.h"
+
+#include "automation/Error.h"
+#include "dbengine/Engine.h"
+#include "engine/MSAccess.h"
+#include "platform/Folders.h"
+#include "query/core/ScriptRunner.h"
+#include "query/core/ScriptSink.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+// Result lines go to standard output through one large buffer; the final status text to
+// standard error.
+class StdoutSink : public query::ScriptSink {
+public:
+    ~StdoutSink() override { flush(); }
+    void clearResult() override { lines_ = 0; }
+    void addLine(const std::string &text) override
+    {
+        buffer_ += text;
+        buffer_ += '\n';
+        ++lines_;
+        if (buffer_.size() >= (1u << 20))
+            flush();
+    }
+    std::int32_t lineCount() const override { return lines_; }
+    void setStatus(int panel, const std::string &text) override
+    {
+        if (panel == 3)
+            status_ = text;
+    }
+    void processMessages() override {}
+    void repaint() override {}
+    void historyUpdate(const std::string &, std::uint32_t, std::int32_t) override { ++succeeded_; }
+    void statementFailed(const std::string &, const std::string &) override { ++failed_; }
+
+    void flush()
+    {
+        std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+        std::fflush(stdout);
+        buffer_.clear();
+    }
+    const std::string &status() const { return status_; }
+    int failed() const { return failed_; }
+
+private:
+    std::string buffer_;
+    std::int32_t lines_ = 0;
+    std::string status_;
+    int succeeded_ = 0;
+    int failed_ = 0;
+};
+
+bool readScript(const std::string &path, std::string &text)
+{
+    std::ostringstream out;
+    if (path.empty()) {
+        out << std::cin.rdbuf();
+    } else {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return false;
+        out << in.rdbuf();
+    }
+    text = out.str();
+    return true;
+}
+
+// The lines of a text as an editor holds them: split at LF (a CR before it is dropped); a text
+// that ends with a line break has no extra empty line, an empty text is one empty line.
+std::vector<std::string> editorLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    if (lines.empty())
+        lines.emplace_back();
+    return lines;
+}
+
+int fail(const std::string &message)
+{
+    std::fprintf(stderr, "jetwarden-sql: %s\n", message.c_str());
+    return 2;
+}
+
+// Creates the database file through the open workspace when it does not exist yet.
+bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::string &error)
+{
+    if (platform::fileExists(path))
+        return true;
+    try {
+        access.Workspace.call("CreateDatabase", {path}).call("Close");
+        return true;
+    } catch (const automation::Error &e) {
+        error = e.what();
+        return false;
+    }
+}
+
+} // namespace
+
+int runSession(const Options &options)
+{
+    std::string script;
+    if (!readScript(options.script, script))
+        return fail("cannot read the script '" + options.script + "'");
+
+    dbengine::registerEngine();
+    engine::TMSAccess access;
+    access.setDAOType(std::uint8_t(options.engine));
+    access.SystemDB = options.systemDb;
+    access.setEngineActive(true);
+    if (!access.EngineActive())
+        return fail(access.LastError.empty() ? "the database engine is not available" : access.LastError);
+
+    access.UserName = options.user;
+    access.Password = options.password;
+    access.Exclusive = options.exclusive;
+    access.ReadOnly = options.readOnly;
+    access.setWorkspaceOpen(true);
+    if (!access.WorkspaceOpen())
+        return fail(access.LastError);
+    std::string error;
+    if (options.create && !createIfMissing(access, options.database, error))
+        return fail(error);
+    access.DatabaseName = options.database;
+    access.setDatabaseOpen(true);
+    if (!access.DatabaseOpen())
+        return fail(access.LastError);
+
+    StdoutSink sink;
+    query::ScriptRunner runner(sink);
+    runner.CurrentDatabase = access.GetDatabase();
+    runner.run(query::ScriptRunner::ScriptFromLines(editorLines(script)));
+    sink.flush();
+    std::fprintf(stderr, "%s\n", sink.status().c_str());
+
+    runner.CurrentDatabase.release();
+    access.setEngineActive(false);
+    return sink.failed() ? 1 : 0;
+}
+
+} // namespace cli

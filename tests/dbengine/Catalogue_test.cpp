@@ -1,0 +1,188 @@
+#include "EngineFixture.h"
+
+#include <vector>
+
+using automation::Variant;
+
+namespace {
+
+std::vector<std::string> names(const Variant &collection)
+{
+    std::vector<std::string> out;
+    const int n = collection.get("Count").toInt();
+    for (int i = 0; i < n; ++i)
+        out.push_back(collection.item(i).get("Name").toText());
+    return out;
+}
+
+class CatalogueTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        db = create("orders.db", orderSchema());
+    }
+    Variant db;
+};
+
+TEST_F(CatalogueTest, TablesAreListedByNameWithSystemAttributes)
+{
+    db.call("CreateQueryDef", {"AllCustomers", "SELECT * FROM Customers"});
+    EXPECT_EQ(names(db.get("TableDefs")), (std::vector<std::string>{"Customers", "Lines", "MSysQueries", "Orders"}));
+    EXPECT_EQ(db.get("TableDefs").item("msysqueries").get("Attributes").toInt(), int(0x80000002u));
+    EXPECT_EQ(db.get("tabledefs").item("CUSTOMERS").get("attributes").toInt(), 0);
+    EXPECT_EQ(db.get("TableDefs").item("Customers").get("RecordCount").toInt(), 2);
+}
+
+TEST_F(CatalogueTest, MerelyOpeningAFileCreatesNoEngineTables)
+{
+    db.call("Close");
+    Variant again = open("orders.db");
+    names(again.get("QueryDefs"));
+    names(again.get("Containers"));
+    EXPECT_EQ(names(again.get("TableDefs")), (std::vector<std::string>{"Customers", "Lines", "Orders"}));
+}
+
+struct FieldCase {
+    const char *field;
+    int type;
+    int size;
+    bool required;
+    const char *defaultValue;
+    const char *rule;
+    bool zeroLength;
+};
+
+TEST_F(CatalogueTest, FieldsTellTypeSizeAndProperties)
+{
+    const FieldCase cases[] = {
+        {"CustomerID", 4, 4, false, "", "", false},
+        {"Name", 10, 40, true, "", "Name <> ''", false},
+        {"City", 10, 30, false, "'Brno'", "", true},
+        {"Notes", 12, 0, false, "", "", true},
+        {"Since", 8, 8, false, "", "", false},
+        {"Active", 1, 1, false, "", "", false},
+    };
+    Variant fields = db.get("TableDefs").item("Customers").get("Fields");
+    ASSERT_EQ(fields.get("Count").toInt(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const FieldCase &c = cases[i];
+        SCOPED_TRACE(c.field);
+        Variant f = fields.item(i);
+        EXPECT_EQ(f.get("Name").toText(), c.field);
+        EXPECT_EQ(f.get("Type").toInt(), c.type);
+        EXPECT_EQ(f.get("Size").toInt(), c.size);
+        EXPECT_EQ(f.get("Required").toBool(), c.required);
+        EXPECT_EQ(f.get("DefaultValue").toText(), c.defaultValue);
+        EXPECT_EQ(f.get("ValidationRule").toText(), c.rule);
+        EXPECT_EQ(f.get("AllowZeroLength").toBool(), c.zeroLength);
+    }
+}
+
+TEST_F(CatalogueTest, IndexesShowPrimaryUniqueForeignAndTheirFields)
+{
+    struct Expected {
+        const char *name, *fields;
+        bool primary, unique, foreign;
+    };
+    auto check = [&](const char *table, std::vector<Expected> expected) {
+        SCOPED_TRACE(table);
+        Variant indexes = db.get("TableDefs").item(table).get("Indexes");
+        ASSERT_EQ(indexes.get("Count").toInt(), int(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            Variant index = indexes.item(int(i));
+            Variant fields = index.get("Fields");
+            std::string joined;
+            for (int j = 0; j < fields.get("Count").toInt(); ++j)
+                joined += (j ? "," : "") + fields.item(j).get("Name").toText();
+            EXPECT_EQ(index.get("Name").toText(), expected[i].name);
+            EXPECT_EQ(joined, expected[i].fields);
+            EXPECT_EQ(index.get("Primary").toBool(), expected[i].primary);
+            EXPECT_EQ(index.get("Unique").toBool(), expected[i].unique);
+            EXPECT_EQ(index.get("Foreign").toBool(), expected[i].foreign);
+        }
+    };
+    check("Customers", {{"PrimaryKey", "CustomerID", true, true, false}});
+    check("Orders", {{"PrimaryKey", "OrderID", true, true, false},
+                     {"OrdersByCustomer", "CustomerID", false, false, true}});
+    check("Lines", {{"PrimaryKey", "OrderID,LineNo", true, true, false},
+                    {"LinesByProduct", "Product,OrderID,Qty", false, true, false}});
+}
+
+TEST_F(CatalogueTest, RelationsComeFromForeignKeysWithStableNames)
+{
+    Variant relations = db.get("Relations");
+    ASSERT_EQ(names(relations), (std::vector<std::string>{"CustomersOrders", "OrdersLines"}));
+    Variant r = relations.item("CustomersOrders");
+    EXPECT_EQ(r.get("Table").toText(), "Customers");
+    EXPECT_EQ(r.get("foreigntable").toText(), "Orders");
+    EXPECT_EQ(r.get("Attributes").toInt(), 0x1000);
+    EXPECT_EQ(r.get("Fields").item(0).get("Name").toText(), "CustomerID");
+    EXPECT_EQ(r.get("Fields").item(0).get("ForeignName").toText(), "CustomerID");
+    // A reference without columns names the primary key of the referenced table.
+    Variant lines = relations.item("OrdersLines");
+    EXPECT_EQ(lines.get("Fields").item(0).get("Name").toText(), "OrderID");
+    EXPECT_EQ(lines.get("Attributes").toInt(), 0);
+    db.call("Execute", {"CREATE TABLE Refunds (Id INTEGER PRIMARY KEY, OrderID LONG, Again LONG REFERENCES Orders, "
+                        "CONSTRAINT fk FOREIGN KEY (OrderID) REFERENCES Orders (OrderID) ON UPDATE CASCADE)"});
+    EXPECT_EQ(names(db.get("Relations")),
+              (std::vector<std::string>{"CustomersOrders", "OrdersLines", "OrdersRefunds", "OrdersRefunds1"}));
+    // Relations between the same two tables are numbered in the order of their definition.
+    EXPECT_EQ(db.get("Relations").item("OrdersRefunds").get("Fields").item(0).get("ForeignName").toText(), "Again");
+    EXPECT_EQ(db.get("Relations").item("OrdersRefunds1").get("Attributes").toInt(), 0x100);
+}
+
+TEST_F(CatalogueTest, DeletingARelationKeepsTheTableAndItsRows)
+{
+    EXPECT_EQ(errorCode([&] { db.get("TableDefs").call("Delete", {"Orders"}); }), dbengine::err::InRelation);
+    db.get("Relations").call("Delete", {"CustomersOrders"});
+    EXPECT_EQ(names(db.get("Relations")), (std::vector<std::string>{"OrdersLines"}));
+    EXPECT_EQ(db.get("TableDefs").item("Orders").get("RecordCount").toInt(), 2);
+    // Without the constraint an order may name a customer that does not exist.
+    db.call("Execute", {"INSERT INTO Orders VALUES (12, 99, 1, NULL)"});
+    db.get("Relations").call("Delete", {"OrdersLines"});
+    db.get("TableDefs").call("Delete", {"Orders"});
+    EXPECT_EQ(names(db.get("TableDefs")), (std::vector<std::string>{"Customers", "Lines"}));
+    // The rewritten schema survives a reopen.
+    db.call("Close");
+    Variant again = open("orders.db");
+    EXPECT_EQ(names(again.get("Relations")), std::vector<std::string>{});
+    EXPECT_EQ(again.call("OpenRecordset", {"PRAGMA integrity_check"}).get("Fields").item(0).get("Value").toText(), "ok");
+}
+
+TEST_F(CatalogueTest, DeletingWhatIsNotThereIsAnError)
+{
+    EXPECT_EQ(errorCode([&] { db.get("TableDefs").call("Delete", {"Nope"}); }), dbengine::err::ItemNotFound);
+    EXPECT_EQ(errorCode([&] { db.get("QueryDefs").call("Delete", {"Nope"}); }), dbengine::err::ItemNotFound);
+    EXPECT_EQ(errorCode([&] { db.get("Relations").call("Delete", {"Nope"}); }), dbengine::err::ItemNotFound);
+    EXPECT_EQ(errorCode([&] { db.get("TableDefs").item(3); }), 3265);
+    EXPECT_EQ(errorCode([&] { db.get("TableDefs").item(-1); }), 3265);
+}
+
+TEST_F(CatalogueTest, ContainersListTheirDocuments)
+{
+    db.call("CreateQueryDef", {"Big", "SELECT * FROM Orders WHERE Total > 10"});
+    Variant containers = db.get("Containers");
+    EXPECT_EQ(names(containers), (std::vector<std::string>{"Databases", "Forms", "Modules", "Relationships",
+                                                           "Reports", "Scripts", "Tables"}));
+    EXPECT_EQ(names(containers.item("Tables").get("Documents")),
+              (std::vector<std::string>{"Big", "Customers", "Lines", "MSysQueries", "Orders"}));
+    EXPECT_EQ(names(containers.item("Relationships").get("Documents")),
+              (std::vector<std::string>{"CustomersOrders", "OrdersLines"}));
+    Variant doc = containers.item("Databases").get("Documents").item(0);
+    EXPECT_EQ(doc.get("Name").toText(), "MSysDb");
+    EXPECT_EQ(doc.get("DateCreated").type(), automation::VarType::Date);
+    EXPECT_EQ(doc.get("LastUpdated").type(), automation::VarType::Date);
+}
+
+TEST_F(CatalogueTest, ManyTablesAreReadOnceNotPerItem)
+{
+    for (int i = 0; i < 300; ++i)
+        db.call("Execute", {"CREATE TABLE t" + std::to_string(i) + " (x)"});
+    Variant tables = db.get("TableDefs");
+    ASSERT_EQ(tables.get("Count").toInt(), 303);
+    EXPECT_EQ(tables.item(302).get("Name").toText(), "t99");
+    EXPECT_EQ(tables.item("T150").get("Name").toText(), "t150");
+}
+
+} // namespace
