@@ -24,6 +24,7 @@ constexpr std::int32_t ItemNotFound = 3265;
 constexpr std::int32_t InRelation = 3303;        // a table in a relation cannot be deleted
 constexpr std::int32_t NotADatabase = 3343;      // a file that is no database of this engine
 constexpr std::int32_t Encrypted = 3354;         // a sealed (encrypted) file where a plain one is needed
+constexpr std::int32_t NotEncrypted = 3355;      // decrypting a plain (unsealed) database
 constexpr std::int32_t IoError = 3043;           // the file system refused a read or write
 constexpr std::int32_t NoCurrentRecord = 3021;
 constexpr std::int32_t ReadOnlyDatabase = 3027;  // the database was opened read-only
