@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace dbengine::maintenance {
+
+class FileHandle;
+
+// Encrypts everything `plain` holds into `sealed` (header, then authenticated chunks).
+void seal(FileHandle &plain, FileHandle &sealed, const std::string &password);
+
+// Verifies and decrypts `sealed` into `plain`. Throws InvalidPassword for a wrong password and
+// Damaged when the file is truncated, altered or has data after its end; `plain` then holds
+// only part of the contents and must be thrown away.
+void unseal(FileHandle &sealed, FileHandle &plain, const std::string &password);
+
+} // namespace dbengine::maintenance
