@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace dbengine::maintenance {
+
+class Connection;
+class TempFile;
+
+// Runs SQLite's check on `db`: true when it reports no fault, false when the file is damaged.
+// `thorough` also compares every index with its table. Other failures (locks, disk) throw.
+bool isSound(Connection &db, bool thorough);
+
+// Writes a defragmented copy of the open database into the empty file `temp`, keeping its
+// write-ahead-log mode.
+void copyInto(Connection &source, const TempFile &temp);
+
+// VACUUM INTO always writes a rollback-journal file; write-ahead logging is a lasting setting
+// of a database, so it is switched on again in `copy` when `source` uses it.
+void keepJournalMode(Connection &source, const TempFile &copy);
+
+// Checks the plain database `source` and copies it into `temp`; throws Damaged for a damaged
+// source without writing anything else.
+void compactInto(const std::string &source, const TempFile &temp);
+
+} // namespace dbengine::maintenance
