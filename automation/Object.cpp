@@ -5,25 +5,33 @@
 
 namespace automation {
 
+namespace {
+// The member name as the caller spelled it, for error messages.
+thread_local std::string spelledMember;
+} // namespace
+
 Variant Object::get(std::string_view member, const Args &args)
 {
+    spelledMember = member;
     return invoke(Invoke::Get, lowerAscii(member), args);
 }
 
 void Object::put(std::string_view member, const Variant &value)
 {
+    spelledMember = member;
     invoke(Invoke::Put, lowerAscii(member), Args{value});
 }
 
 Variant Object::call(std::string_view member, const Args &args)
 {
+    spelledMember = member;
     return invoke(Invoke::Call, lowerAscii(member), args);
 }
 
 void Object::noMember(std::string_view member) const
 {
-    throw Error(std::string(className()) + " doesn't support the property or method '"
-                    + std::string(member) + "'.",
+    const std::string shown = equalsNoCase(spelledMember, member) ? spelledMember : std::string(member);
+    throw Error(std::string(className()) + " doesn't support the property or method '" + shown + "'.",
                 codes::NoSuchMember, std::string(className()));
 }
 

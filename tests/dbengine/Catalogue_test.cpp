@@ -186,3 +186,39 @@ TEST_F(CatalogueTest, ManyTablesAreReadOnceNotPerItem)
 }
 
 } // namespace
+
+namespace {
+
+// Each child table refers to P in another spelling; deleting its one relation must leave a
+// schema SQLite still reads, with the other constraints of the table intact.
+TEST_F(EngineTest, EveryFormOfForeignKeyCanBeDeleted)
+{
+    const char *children[] = {
+        "CREATE TABLE c1 (id INTEGER PRIMARY KEY, p LONG REFERENCES P)",
+        "CREATE TABLE c2 (id INTEGER PRIMARY KEY, p LONG CONSTRAINT toP REFERENCES \"P\" (k) ON DELETE SET NULL "
+        "ON UPDATE NO ACTION NOT DEFERRABLE, q TEXT(5) NOT NULL CHECK (q <> ''))",
+        "CREATE TABLE c3 (id INTEGER, p LONG, [p 2] LONG, PRIMARY KEY (id), "
+        "FOREIGN KEY (p, [p 2]) REFERENCES [P] (k, k2) MATCH SIMPLE DEFERRABLE INITIALLY DEFERRED, UNIQUE (p))",
+        "CREATE TABLE c4 (p LONG, FOREIGN KEY (p) REFERENCES P (k) ON DELETE CASCADE, CHECK (p > 0))",
+        "CREATE TABLE `c5` (p LONG REFERENCES P(k) DEFAULT 1 NOT NULL PRIMARY KEY) WITHOUT ROWID",
+    };
+    for (const char *child : children) {
+        SCOPED_TRACE(child);
+        Variant db = create("fk.db", {"CREATE TABLE P (k INTEGER PRIMARY KEY, k2 LONG, UNIQUE (k, k2))", child,
+                                       "CREATE TABLE keep (k LONG REFERENCES P)"});
+        Variant relations = db.get("Relations");
+        ASSERT_EQ(relations.get("Count").toInt(), 2);
+        const std::string name = relations.item(0).get("Name").toText();
+        ASSERT_NE(name, "Pkeep");
+        relations.call("Delete", {name});
+        ASSERT_EQ(db.get("Relations").get("Count").toInt(), 1);
+        EXPECT_EQ(db.get("Relations").item(0).get("Name").toText(), "Pkeep");
+        Variant check = db.call("OpenRecordset", {"PRAGMA integrity_check"});
+        EXPECT_EQ(check.get("Fields").item(0).get("Value").toText(), "ok");
+        db.call("Execute", {"INSERT INTO P (k) VALUES (1)"});
+        db.call("Close");
+        std::filesystem::remove(dir.file("fk.db"));
+    }
+}
+
+} // namespace
