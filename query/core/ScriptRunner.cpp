@@ -1,6 +1,7 @@
 #include "ScriptRunner.h"
 
 #include "ScriptSink.h"
+#include "SecondsText.h"
 
 #include "automation/Object.h"
 #include "engine/TypeNames.h"
@@ -106,17 +107,6 @@ std::string statementText(std::string_view raw)
         }
     }
     return std::string(trimmed(text));
-}
-
-// Milliseconds as seconds with two decimals, rounded half up, always with '.'.
-std::string seconds(std::uint32_t ms)
-{
-    const std::uint64_t hundredths = (std::uint64_t(ms) + 5) / 10;
-    std::string text = std::to_string(hundredths / 100);
-    text += '.';
-    text += char('0' + hundredths / 10 % 10);
-    text += char('0' + hundredths % 10);
-    return text;
 }
 
 std::size_t codePoints(std::string_view text)
@@ -234,7 +224,7 @@ void ScriptRunner::ExecuteScript(std::string text)
             more = false;
         sink_.processMessages();
     } while (more && FRunning);
-    sink_.setStatus(3, "Total time: " + seconds(clock_() - start) + " s / "
+    sink_.setStatus(3, "Total time: " + SecondsText(clock_() - start) + " s / "
                            + std::to_string(FStatementCount) + " statement(s)");
 }
 
@@ -306,7 +296,8 @@ void ScriptRunner::ReportStatement(const std::string &sql, std::uint32_t execMs,
         sink_.addLine(records + " row(s) affected");
     else
         sink_.addLine("Execution cancelled: " + records + " row(s) affected");
-    sink_.addLine("Exec time: " + seconds(execMs) + " s / Fetch time " + seconds(fetchMs) + " s");
+    sink_.addLine("Exec time: " + SecondsText(execMs) + " s / Fetch time " + SecondsText(fetchMs)
+                  + " s");
     sink_.addLine({});
     sink_.historyUpdate(sql, execMs, FStatementRecords);
 }
