@@ -7,11 +7,13 @@ namespace cli {
 std::string usage()
 {
     return "usage: jetwarden-sql [--user NAME] [--password PW] [--system-db PATH] [--exclusive]\n"
-           "                     [--read-only] [--new] [--engine 0|1|2]\n"
+           "                     [--read-only] [--new] [--engine 0|1|2] [--history FILE]\n"
            "                     DATABASE [SCRIPT]\n"
            "Runs SCRIPT (or standard input) against DATABASE and prints the result text.\n"
+           "--history FILE keeps the query window's history of the statements run in FILE.\n"
            "Exit status: 0 all statements succeeded, 1 a statement failed, 2 the database\n"
-           "could not be opened or the arguments are wrong.\n";
+           "could not be opened, the arguments are wrong, or the history file could not be\n"
+           "read or saved.\n";
 }
 
 bool parseOptions(int argc, char **argv, Options &o, std::string &error)
@@ -39,6 +41,9 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error)
             o.loginGiven = true;
         } else if (a == "--system-db") {
             if (!value(o.systemDb))
+                return false;
+        } else if (a == "--history") {
+            if (!value(o.history))
                 return false;
         } else if (a == "--engine") {
             std::string e;

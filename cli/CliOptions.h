@@ -15,6 +15,7 @@ struct Options {
     int engine = 2; // DAO 3.6, the program's default
     std::string database;
     std::string script; // empty: standard input
+    std::string history; // the history file to load, update and save; empty: none
 };
 
 // False with an empty `error` for --help, with a message for bad arguments.

@@ -4,6 +4,8 @@
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
 #include "platform/Folders.h"
+#include "query/core/History.h"
+#include "query/core/HistoryFile.h"
 #include "query/core/ScriptRunner.h"
 #include "query/core/ScriptSink.h"
 
@@ -19,9 +21,10 @@ namespace cli {
 namespace {
 
 // Result lines go to standard output through one large buffer; the final status text to
-// standard error.
+// standard error. Statements that succeed go to the history when there is one.
 class StdoutSink : public query::ScriptSink {
 public:
+    explicit StdoutSink(query::History *history) : history_(history) {}
     ~StdoutSink() override { flush(); }
     void clearResult() override { lines_ = 0; }
     void addLine(const std::string &text) override
@@ -40,7 +43,12 @@ public:
     }
     void processMessages() override {}
     void repaint() override {}
-    void historyUpdate(const std::string &, std::uint32_t, std::int32_t) override { ++succeeded_; }
+    void historyUpdate(const std::string &sql, std::uint32_t executionMs,
+                       std::int32_t records) override
+    {
+        if (history_)
+            history_->UpdateHistory(sql, executionMs, records);
+    }
     void statementFailed(const std::string &, const std::string &) override { ++failed_; }
 
     void flush()
@@ -53,10 +61,10 @@ public:
     int failed() const { return failed_; }
 
 private:
+    query::History *history_;
     std::string buffer_;
     std::int32_t lines_ = 0;
     std::string status_;
-    int succeeded_ = 0;
     int failed_ = 0;
 };
 
@@ -124,6 +132,16 @@ int runSession(const Options &options)
     if (!readScript(options.script, script))
         return fail("cannot read the script '" + options.script + "'");
 
+    // A file that is not a whole history is left alone: saving would replace it.
+    query::History history;
+    const bool keepHistory = !options.history.empty();
+    if (keepHistory) {
+        const query::LoadResult loaded = query::LoadListViewFile(history, options.history);
+        if (loaded.status != query::LoadStatus::Loaded
+            && loaded.status != query::LoadStatus::Missing)
+            return fail(query::LoadMessage(loaded, options.history));
+    }
+
     dbengine::registerEngine();
     engine::TMSAccess access;
     access.setDAOType(std::uint8_t(options.engine));
@@ -147,7 +165,7 @@ int runSession(const Options &options)
     if (!access.DatabaseOpen())
         return fail(access.LastError);
 
-    StdoutSink sink;
+    StdoutSink sink(keepHistory ? &history : nullptr);
     query::ScriptRunner runner(sink);
     runner.CurrentDatabase = access.GetDatabase();
     runner.run(query::ScriptRunner::ScriptFromLines(editorLines(script)));
@@ -156,6 +174,8 @@ int runSession(const Options &options)
 
     runner.CurrentDatabase.release();
     access.setEngineActive(false);
+    if (keepHistory && !query::SaveListViewFile(history, options.history, &error))
+        return fail(error);
     return sink.failed() ? 1 : 0;
 }
 

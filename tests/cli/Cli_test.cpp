@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <sys/wait.h>
 
@@ -102,6 +104,109 @@ TEST_F(CliTest, TheSampleDatabaseAnswersTheTour)
     EXPECT_NE(r.out.find("No such table: NoSuchTable."), std::string::npos);
     EXPECT_NE(r.out.find("Company B01"), std::string::npos);
     EXPECT_EQ(withoutTimes(r.err), "Total time: #.## s / 8 statement(s)\n");
+}
+
+// ---- --history
+
+// The history file with every four-character time ("0.00" to "9.99") written as "#.##".
+std::string withoutHistoryTimes(std::string bytes)
+{
+    const auto digit = [&](std::size_t i) { return std::isdigit((unsigned char)bytes[i]) != 0; };
+    for (std::size_t i = 0; i + 6 <= bytes.size(); ++i)
+        if (bytes[i] == 4 && bytes[i + 1] == 0 && digit(i + 2) && bytes[i + 3] == '.'
+            && digit(i + 4) && digit(i + 5))
+            bytes.replace(i + 2, 4, "#.##");
+    return bytes;
+}
+
+// One history entry as the file holds it: three sub-items, image index -1.
+std::string entry(const std::string &number, const std::string &sql, const std::string &time,
+                  const std::string &records)
+{
+    std::string bytes = std::string("\x03\x00\xFF\xFF\xFF\xFF", 6);
+    for (const std::string &text : {number, sql, time, records}) {
+        bytes += char(text.size() & 0xFF);
+        bytes += char(text.size() >> 8);
+        bytes += text;
+    }
+    return bytes;
+}
+
+TEST_F(CliTest, HistoryKeepsSuccessfulStatementsNewestOnTop)
+{
+    const std::string history = dir.file("History.sql");
+    Result r = run(dir, "--new --history " + history + " " + db(),
+                   "CREATE TABLE t (id INTEGER);\n"
+                   "INSERT INTO t VALUES (1), (2);\n"
+                   "SELECT * FROM t;\n"
+                   "SELECT * FROM nowhere;\n"
+                   "INSERT INTO t VALUES (3);\n"
+                   "select * from T;\n");
+    EXPECT_EQ(r.status, 1) << r.err;
+    // The failed statement is not recorded; the repeated SELECT keeps number 3 and its place
+    // and takes the new count.
+    const std::string expected = std::string("LVF\x04\x00", 5)
+                                 + entry("4", "INSERT INTO t VALUES (3)", "#.##", "1")
+                                 + entry("3", "SELECT * FROM t", "#.##", "3")
+                                 + entry("2", "INSERT INTO t VALUES (1), (2)", "#.##", "2")
+                                 + entry("1", "CREATE TABLE t (id INTEGER)", "#.##", "0");
+    EXPECT_EQ(withoutHistoryTimes(readAll(history)), expected);
+}
+
+TEST_F(CliTest, HistoryIsLoadedAndUpdatedByTheNextRun)
+{
+    const std::string history = dir.file("History.sql");
+    writeAll(history, std::string("LVF\x02\x00", 5) + entry("2", "SELECT 2 AS b", "12.34", "1")
+                          + entry("1", "SELECT 1 AS a", "56.78", "1"));
+    Result r = run(dir, "--new " + db() + " --history " + history,
+                   "select 1 as A;\nSELECT 3 AS c;\nSELECT * FROM nowhere;\n");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(withoutHistoryTimes(readAll(history)),
+              std::string("LVF\x03\x00", 5) + entry("3", "SELECT 3 AS c", "#.##", "1")
+                  + entry("2", "SELECT 2 AS b", "12.34", "1")
+                  + entry("1", "SELECT 1 AS a", "#.##", "1"));
+}
+
+// A file that is not a whole history is reported and left as it is, and nothing runs.
+TEST_F(CliTest, HistoryFileThatCannotBeReadStopsBeforeTheScript)
+{
+    std::filesystem::create_directory(dir.file("folder.sql"));
+    const struct {
+        const char *file;
+        std::string bytes;
+        const char *message;
+    } cases[] = {
+        {"notes.sql", "SELECT 1;\n", "jetwarden-sql: \"notes.sql\" is not a ListView file!\n"},
+        {"empty.sql", "", "jetwarden-sql: \"empty.sql\" is not a ListView file!\n"},
+        {"cut.sql", std::string("LVF\x02\x00", 5) + entry("2", "SELECT 2", "0.00", "1") + "\x03",
+         "jetwarden-sql: \"cut.sql\" is a damaged ListView file! Only its first 1 items could "
+         "be read.\n"},
+        {"folder.sql", "", "jetwarden-sql: \"folder.sql\" could not be read: Is a directory.\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = dir.file(c.file);
+        if (!std::filesystem::is_directory(path))
+            writeAll(path, c.bytes);
+        Result r = run(dir, "--new --history " + path + " " + db(), "CREATE TABLE t (x);\n");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_EQ(r.out, "");
+        if (!std::filesystem::is_directory(path))
+            EXPECT_EQ(readAll(path), c.bytes);
+        EXPECT_FALSE(std::filesystem::exists(db()));
+    }
+}
+
+TEST_F(CliTest, HistoryThatCannotBeSavedFailsTheRun)
+{
+    Result r = run(dir, "--new --history " + dir.file("missing/History.sql") + " " + db(),
+                   "SELECT 1 AS x;\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("1 row(s) affected"), std::string::npos) << r.out;
+    EXPECT_EQ(withoutTimes(r.err), "Total time: #.## s / 1 statement(s)\n"
+                                   "jetwarden-sql: Could not save \"History.sql\": No such file "
+                                   "or directory.\n");
 }
 
 } // namespace

@@ -95,7 +95,8 @@ TEST_F(HistoryFileTest, OtherListViewItemsSurviveLoadAndSave)
     writeAll(file(), bytes);
     History history;
     ASSERT_EQ(query::LoadListViewFile(history, file()).status, LoadStatus::Loaded);
-    EXPECT_EQ(rows(history), (std::vector<std::string>{"ab|5", "|2147483646|", "c|-2147483648|w|x|y|z"}));
+    EXPECT_EQ(rows(history),
+              (std::vector<std::string>{"ab|5", "|2147483646|", "c|-2147483648|w|x|y|z"}));
     ASSERT_TRUE(query::SaveListViewFile(history, dir.file("copy.sql")));
     EXPECT_EQ(readAll(dir.file("copy.sql")), bytes);
 }
