@@ -10,7 +10,7 @@
 
 namespace {
 
-// The theme names of the freedesktop icon naming specification, where one fits; the others
+// The freedesktop standard icon names, where one fits; the others
 // are names common themes carry.
 const QHash<QString, QString> &themeNames()
 {
