@@ -1,0 +1,758 @@
+#include "MainWindow.h"
+
+#include "ChildWindow.h"
+#include "DlgFileProps.h"
+#include "DlgKey.h"
+#include "DlgLogin.h"
+#include "DlgPrefs.h"
+#include "Icons.h"
+#include "Prompts.h"
+#include "automation/Error.h"
+#include "engine/MSAccess.h"
+#include "platform/Folders.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+TfrmMain *theMainWindow = nullptr;
+
+std::map<QString, TfrmMain::ChildFactory> &childFactories()
+{
+    static std::map<QString, TfrmMain::ChildFactory> factories;
+    return factories;
+}
+
+std::map<QString, TfrmMain::DialogFactory> &dialogFactories()
+{
+    static std::map<QString, TfrmMain::DialogFactory> factories;
+    return factories;
+}
+
+const QString kDatabaseFilter = QStringLiteral("MS Access Databases (*.md*);;All Files (*.*)");
+const QString kSaveFilter = QStringLiteral("MS Access Databases (*.mdb *.mdw)");
+
+// The hourglass while it lives, restored on every way out.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QString text(const std::string &s) { return QString::fromStdString(s); }
+std::string str(const QString &s) { return s.toStdString(); }
+
+} // namespace
+
+TfrmMain *TfrmMain::instance()
+{
+    return theMainWindow;
+}
+
+void TfrmMain::registerChildWindow(const char *className, ChildFactory factory)
+{
+    childFactories()[QString::fromLatin1(className)] = std::move(factory);
+}
+
+void TfrmMain::registerDialog(const char *className, DialogFactory factory)
+{
+    dialogFactories()[QString::fromLatin1(className)] = std::move(factory);
+}
+
+int TfrmMain::ShowDialog(const char *className)
+{
+    auto it = dialogFactories().find(QString::fromLatin1(className));
+    if (it == dialogFactories().end())
+        return QDialog::Rejected;
+    std::unique_ptr<QDialog> dialog(it->second(this));
+    return dialog ? Prompts::current().exec(dialog.get()) : int(QDialog::Rejected);
+}
+
+TfrmMain::TfrmMain(QWidget *parent)
+    : QMainWindow(parent), Storage(QStringLiteral("1.x")), ApplicationTitle(QStringLiteral("Jetwarden"))
+{
+    theMainWindow = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(ApplicationTitle);
+    setWindowIcon(appIcon());
+    resize(641, 466);
+    mdi = new QMdiArea(this);
+    mdi->setObjectName(QStringLiteral("mdi"));
+    mdi->setBackground(palette().window());
+    setCentralWidget(mdi);
+    connect(mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::mergeChildMenu);
+    buildMenus();
+    buildToolBar();
+
+    Access = std::make_unique<engine::TMSAccess>();
+    Storage.defineValue(QStringLiteral("Database"), QString());
+    Storage.defineValue(QStringLiteral("Engine"), 2);
+    Storage.defineValue(QStringLiteral("SystemDB"), QString());
+    Storage.defineValue(QStringLiteral("Cont"), false);
+    Storage.defineValue(QStringLiteral("System"), false);
+    Storage.defineValue(QStringLiteral("Exclusive"), false);
+    Storage.defineValue(QStringLiteral("ReadOnly"), false);
+    Storage.attachRecentFiles(&MRUMan, QStringLiteral("TfrmMain.MRUMan"));
+    Storage.restoreValues();
+    bool ok = false;
+    const int engineIndex = Storage.value(QStringLiteral("Engine")).toString().toInt(&ok);
+    if (ok)
+        ApplyEngineSettings(engineIndex);
+    UpdateControls();
+    if (!ok)
+        pendingError_ = QStringLiteral("The stored engine setting '%1' is not a number.")
+                            .arg(Storage.value(QStringLiteral("Engine")).toString());
+    else
+        pendingError_ = text(Access->LastError);
+}
+
+TfrmMain::~TfrmMain()
+{
+    if (!closed_) {
+        mdi->closeAllSubWindows();
+        CurrentDatabase.release();
+        Access->setEngineActive(false);
+    }
+    if (theMainWindow == this)
+        theMainWindow = nullptr;
+}
+
+QAction *TfrmMain::addCommand(QMenu *menu, const char *name, const QString &caption, void (TfrmMain::*slot)(),
+                              const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    if (slot)
+        connect(action, &QAction::triggered, this, slot);
+    actions_[action->objectName()] = action;
+    return action;
+}
+
+void TfrmMain::buildMenus()
+{
+    mmFile = menuBar()->addMenu(QStringLiteral("&Database"));
+    mmFile->setObjectName(QStringLiteral("mmFile"));
+    addCommand(mmFile, "mmNewDB", QStringLiteral("&New..."), &TfrmMain::cmNewDB,
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    addCommand(mmFile, "mmOpenDB", QStringLiteral("&Open..."), &TfrmMain::cmOpenDB, QKeySequence(Qt::CTRL | Qt::Key_N));
+    mmReopen = mmFile->addMenu(QStringLiteral("Reopen"));
+    mmReopen->setObjectName(QStringLiteral("mmReopen"));
+    mmReopen->menuAction()->setObjectName(QStringLiteral("mmReopen"));
+    addCommand(mmFile, "mmClose", QStringLiteral("&Close"), &TfrmMain::cmClose);
+    mmFile->addSeparator();
+    addCommand(mmFile, "mmRefresh", QStringLiteral("&Refresh"), &TfrmMain::cmRefresh);
+    addCommand(mmFile, "mmProps", QStringLiteral("&Properties..."), &TfrmMain::cmProps,
+               QKeySequence(Qt::ALT | Qt::Key_Return));
+    mmFile->addSeparator();
+    addCommand(mmFile, "mmPrefs", QStringLiteral("Preferences..."), &TfrmMain::cmPrefs, QKeySequence(Qt::CTRL | Qt::Key_F9));
+    mmFile->addSeparator();
+    addCommand(mmFile, "mmExit", QStringLiteral("E&xit"), &TfrmMain::cmExit);
+
+    mmTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mmTools->setObjectName(QStringLiteral("mmTools"));
+    addCommand(mmTools, "mmRepair", QStringLiteral("&Repair database..."), &TfrmMain::cmRepair);
+    addCommand(mmTools, "mmCompact", QStringLiteral("&Compact database..."), &TfrmMain::cmCompact);
+    addCommand(mmTools, "mmEncrypt", QStringLiteral("&Encrypt database..."), &TfrmMain::cmEncrypt);
+    addCommand(mmTools, "mmDecrypt", QStringLiteral("&Decrypt database..."), &TfrmMain::cmDecrypt);
+    mmTools->addSeparator();
+    addCommand(mmTools, "mmAccounts", QStringLiteral("&Accounts..."), &TfrmMain::cmAccounts);
+    mmTools->addSeparator();
+    addCommand(mmTools, "mmObjectMap", QStringLiteral("Object Map"), &TfrmMain::cmObjectMap);
+    addCommand(mmTools, "mmQuery", QStringLiteral("Query"), &TfrmMain::cmQuery);
+    addCommand(mmTools, "mmTimings", QStringLiteral("Timings"), &TfrmMain::cmTimings);
+
+    mmWindows = menuBar()->addMenu(QStringLiteral("&Windows"));
+    mmWindows->setObjectName(QStringLiteral("mmWindows"));
+    addCommand(mmWindows, "mmCascade", QStringLiteral("&Cascade"), &TfrmMain::cmCascade);
+    addCommand(mmWindows, "mmTileHor", QStringLiteral("Tile &Horizontally"), &TfrmMain::cmTileHor);
+    addCommand(mmWindows, "mmTileVer", QStringLiteral("Tile &Vertically"), &TfrmMain::cmTileVer);
+    addCommand(mmWindows, "mmMinimizeAll", QStringLiteral("&Minimize All"), &TfrmMain::cmMinimizeAll);
+    connect(mmWindows, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowsMenu);
+
+    mmHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mmHelp->setObjectName(QStringLiteral("mmHelp"));
+    addCommand(mmHelp, "mmAbout", QStringLiteral("&About..."), &TfrmMain::cmAbout);
+    mmHelp->addSeparator();
+    addCommand(mmHelp, "mmDAO", QStringLiteral("DAO Reference"), &TfrmMain::mmDAOClick);
+}
+
+void TfrmMain::buildToolBar()
+{
+    Rebar2 = addToolBar(QStringLiteral("Tools"));
+    Rebar2->setObjectName(QStringLiteral("Rebar2"));
+    Rebar2->setMovable(false);
+    Rebar2->setIconSize(QSize(16, 16));
+    const struct {
+        const char *button, *menuItem, *hint, *icon;
+    } buttons[] = {
+        {"sbOpenDB", "mmOpenDB", "Open", "open"},
+        {"sbRefresh", "mmRefresh", "Refresh", "refresh"},
+        {"sbProps", "mmProps", "Database Properties", "properties"},
+        {"sbAccounts", "mmAccounts", "Accounts", "accounts"},
+        {"sbObjectmap", "mmObjectMap", "Object map", "objectmap"},
+        {"sbQuery", "mmQuery", "Query", "query"},
+        {"sbPrefs", "mmPrefs", "Preferences", "preferences"},
+        {"sbAbout", "mmAbout", "About", "about"},
+        {"sbExit", "mmExit", "Exit", "exit"},
+    };
+    for (const auto &b : buttons) {
+        // The button shares the menu item's action, so it always has the item's enabled state.
+        QAction *action = actions_.at(QString::fromLatin1(b.menuItem));
+        action->setIcon(commandIcon(QString::fromLatin1(b.icon)));
+        Rebar2->addAction(action);
+        QWidget *button = Rebar2->widgetForAction(action);
+        button->setObjectName(QString::fromLatin1(b.button));
+        button->setToolTip(QString::fromLatin1(b.hint));
+    }
+    actions_.at(QStringLiteral("mmNewDB"))->setIcon(commandIcon(QStringLiteral("new")));
+}
+
+void TfrmMain::UpdateControls()
+{
+    const bool engine = Access->EngineActive();
+    const bool database = Access->DatabaseOpen();
+    for (const char *name : {"mmNewDB", "mmOpenDB", "mmRepair", "mmCompact", "mmEncrypt", "mmDecrypt"})
+        actions_.at(QString::fromLatin1(name))->setEnabled(engine);
+    for (const char *name : {"mmClose", "mmAccounts", "mmRefresh", "mmProps", "mmObjectMap", "mmQuery"})
+        actions_.at(QString::fromLatin1(name))->setEnabled(database);
+    rebuildReopenMenu();
+}
+
+void TfrmMain::rebuildReopenMenu()
+{
+    mmReopen->clear();
+    const QStringList &items = MRUMan.items();
+    for (int i = 0; i < items.size(); ++i) {
+        QAction *a = mmReopen->addAction(RecentFiles::caption(i, items[i]));
+        a->setObjectName(QStringLiteral("mmReopen%1").arg(i));
+        const QString path = items[i];
+        connect(a, &QAction::triggered, this, [this, path] { MRUManClick(path); });
+    }
+    mmReopen->setEnabled(!items.isEmpty());
+    mmReopen->menuAction()->setEnabled(!items.isEmpty());
+}
+
+void TfrmMain::rebuildWindowsMenu()
+{
+    const QList<QAction *> all = mmWindows->actions();
+    for (QAction *a : all)
+        if (a->property("jwWindowEntry").toBool() || (a->isSeparator() && a->property("jwWindowEntry").isValid()))
+            delete a;
+    const QList<QMdiSubWindow *> windows = mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    mmWindows->addSeparator()->setProperty("jwWindowEntry", false);
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow *w = windows[i];
+        QAction *a = mmWindows->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
+        a->setProperty("jwWindowEntry", true);
+        a->setCheckable(true);
+        a->setChecked(w == mdi->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { mdi->setActiveSubWindow(w); });
+    }
+}
+
+// The active child's own menu stands between Database and Tools.
+void TfrmMain::mergeChildMenu(QMdiSubWindow *window)
+{
+    if (mergedMenu) {
+        menuBar()->removeAction(mergedMenu);
+        mergedMenu = nullptr;
+    }
+    auto *child = window ? dynamic_cast<ChildWindow *>(window->widget()) : nullptr;
+    if (QMenu *menu = child ? child->groupMenu() : nullptr) {
+        mergedMenu = menu->menuAction();
+        menuBar()->insertAction(mmTools->menuAction(), mergedMenu);
+    }
+}
+
+QWidget *TfrmMain::FindChildWindow(const char *className) const
+{
+    for (QMdiSubWindow *w : mdi->subWindowList(QMdiArea::CreationOrder))
+        if (w->widget() && qstrcmp(w->widget()->metaObject()->className(), className) == 0)
+            return w->widget();
+    return nullptr;
+}
+
+QWidget *TfrmMain::ShowChildWindow(const char *className, bool several)
+{
+    if (!several) {
+        if (QWidget *existing = FindChildWindow(className)) {
+            auto *sub = qobject_cast<QMdiSubWindow *>(existing->parentWidget());
+            if (sub) {
+                sub->showNormal();
+                mdi->setActiveSubWindow(sub);
+            }
+            return existing;
+        }
+    }
+    auto it = childFactories().find(QString::fromLatin1(className));
+    if (it == childFactories().end())
+        return nullptr;
+    QWidget *widget = it->second(this);
+    if (!widget)
+        return nullptr;
+    widget->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *sub = mdi->addSubWindow(widget);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    mdi->setActiveSubWindow(sub);
+    return widget;
+}
+
+void TfrmMain::ApplyEngineSettings(int engineIndex)
+{
+    Access->setDAOType(std::uint8_t(engineIndex));
+    Access->SystemDB = str(Storage.value(QStringLiteral("SystemDB")).toString());
+    Access->setEngineActive(true);
+}
+
+bool TfrmMain::stored(const char *name) const
+{
+    return settingToBool(Storage.value(QString::fromLatin1(name)));
+}
+
+void TfrmMain::OpenDatabaseFile(const QString &fileName)
+{
+    DatabaseFile = fileName;
+    CloseCurrent();
+    Storage.setValue(QStringLiteral("Database"), fileName);
+    if (LoginToDatabase())
+        OpenAndShow();
+}
+
+bool TfrmMain::LoginToDatabase()
+{
+    LoginUser = QStringLiteral("admin");
+    LoginPassword.clear();
+    Access->UserName = "admin";
+    Access->Password.clear();
+    Access->setWorkspaceOpen(true);
+    std::string probe = Access->LastError;
+    if (probe.empty()) {
+        Access->DatabaseName = str(DatabaseFile);
+        Access->setDatabaseOpen(true);
+        probe = Access->LastError;
+        Access->setDatabaseOpen(false);
+        Access->setWorkspaceOpen(false);
+    }
+    if (probe.empty())
+        return true;
+    TdlgLogin dialog(this);
+    if (Prompts::current().exec(&dialog) != QDialog::Accepted)
+        return false;
+    LoginUser = dialog.EnteredUser;
+    LoginPassword = dialog.EnteredPassword;
+    return true;
+}
+
+void TfrmMain::ConnectDatabase()
+{
+    if (LoginUser.isEmpty())
+        return;
+    Access->UserName = str(LoginUser);
+    Access->Password = str(LoginPassword);
+    Access->setWorkspaceOpen(true);
+    if (!Access->LastError.empty()) {
+        Prompts::error(this, text(Access->LastError));
+        return;
+    }
+    Access->DatabaseName = str(DatabaseFile);
+    Access->Exclusive = stored("Exclusive");
+    Access->ReadOnly = stored("ReadOnly");
+    Access->setDatabaseOpen(true);
+    CurrentDatabase = Access->GetDatabase();
+    if (!Access->LastError.empty())
+        Prompts::error(this, text(Access->LastError));
+}
+
+void TfrmMain::OpenAndShow()
+{
+    {
+        WaitCursor wait;
+        ConnectDatabase();
+    }
+    if (Access->DatabaseOpen()) {
+        ApplicationTitle = QStringLiteral("Jetwarden - [%1]").arg(QFileInfo(text(Access->GetDatabaseName())).fileName());
+        setWindowTitle(ApplicationTitle);
+        cmObjectMap();
+        cmQuery();
+    }
+}
+
+void TfrmMain::CloseCurrent()
+{
+    cmCloseAll();
+    Access->setWorkspaceOpen(false);
+    setWindowTitle(ApplicationTitle);
+    UpdateControls();
+}
+
+void TfrmMain::cmCloseAll()
+{
+    const QList<QMdiSubWindow *> windows = mdi->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        (*it)->close();
+    // Closed windows delete themselves later; the database must not outlive this call in them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TfrmMain::cmNewDB()
+{
+    const QString path = Prompts::current().saveFileName(this, QStringLiteral("New database"),
+                                                         QStringLiteral("MS Access Databases (*.mdb)"),
+                                                         QStringLiteral("mdb"));
+    if (path.isEmpty())
+        return;
+    // The save dialog may have agreed to replace a file; a new database never replaces one.
+    if (QFileInfo::exists(path)) {
+        Prompts::warning(this, QStringLiteral("\"%1\" already exists. Choose a new file name for the new database.").arg(path));
+        return;
+    }
+    try {
+        WaitCursor wait;
+        automation::Variant ws = Access->Engine.call("CreateWorkspace", {"~new", "admin", "", 2});
+        try {
+            ws.call("CreateDatabase", {str(path)}).call("Close");
+        } catch (...) {
+            ws.call("Close");
+            throw;
+        }
+        ws.call("Close");
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+        return;
+    }
+    OpenDatabaseFile(path);
+    MRUMan.add(path);
+    UpdateControls();
+}
+
+void TfrmMain::cmOpenDB()
+{
+    const QString path = Prompts::current().openFileName(this, QStringLiteral("Open database"), kDatabaseFilter,
+                                                         QStringLiteral("mdb"));
+    if (!path.isEmpty()) {
+        OpenDatabaseFile(path);
+        MRUMan.add(path);
+    }
+    UpdateControls();
+}
+
+void TfrmMain::MRUManClick(const QString &recentName)
+{
+    OpenDatabaseFile(recentName);
+    UpdateControls();
+}
+
+void TfrmMain::cmClose()
+{
+    if (Prompts::confirm(this, QStringLiteral("Close database?")))
+        CloseCurrent();
+}
+
+void TfrmMain::cmRefresh()
+{
+    // The object map goes at once; it is rebuilt when the database opens again.
+    if (QWidget *map = FindChildWindow("TfrmObjectMap")) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(map->parentWidget()))
+            delete sub;
+        else
+            delete map;
+    }
+    CurrentDatabase.release();
+    Access->setWorkspaceOpen(false);
+    Access->setEngineActive(false);
+    bool ok = false;
+    const int engineIndex = Storage.value(QStringLiteral("Engine")).toString().toInt(&ok);
+    if (!ok)
+        throw automation::Error("The stored engine setting is not a number.");
+    ApplyEngineSettings(engineIndex);
+    OpenAndShow();
+    UpdateControls();
+}
+
+void TfrmMain::cmProps()
+{
+    TdlgFileProps dialog(this);
+    dialog.setFile(text(Access->GetDatabaseName()));
+    dialog.setEngineText(QStringLiteral("Data Access Objects ") + text(Access->GetEngineVersion()));
+    dialog.setDriverText(QStringLiteral("Microsoft Jet ") + text(Access->GetDatabaseVersion()));
+    dialog.setWorkspace(text(Access->GetWorkspaceName()));
+    dialog.setUser(text(Access->GetCurrentUser()));
+    dialog.setSystemDatabase(text(Access->GetSystemDB()));
+    Prompts::current().exec(&dialog);
+}
+
+void TfrmMain::cmAccounts()
+{
+    ShowDialog("TdlgAccounts");
+}
+
+void TfrmMain::cmPrefs()
+{
+    TdlgPrefs dialog(this);
+    Storage.restoreValues();
+    if (Access->EngineActive()) {
+        dialog.setEngineIndex(Access->DAOType());
+        dialog.setSystemDb(text(Access->GetSystemDB()));
+    } else {
+        dialog.setEngineIndex(Storage.value(QStringLiteral("Engine")).toString().toInt());
+        dialog.setSystemDb(Storage.value(QStringLiteral("SystemDB")).toString());
+    }
+    dialog.setContainers(stored("Cont"));
+    dialog.setSystemObjects(stored("System"));
+    dialog.setExclusive(stored("Exclusive"));
+    dialog.setReadOnly(stored("ReadOnly"));
+    if (Prompts::current().exec(&dialog) != QDialog::Accepted)
+        return;
+    const bool restart = prefsRestartNeeded(Storage.value(QStringLiteral("Engine")).toString().toInt(),
+                                            Storage.value(QStringLiteral("SystemDB")).toString(),
+                                            dialog.engineIndex(), dialog.systemDb());
+    Storage.setValue(QStringLiteral("Engine"), dialog.engineIndex());
+    Storage.setValue(QStringLiteral("SystemDB"), dialog.systemDb());
+    Storage.setValue(QStringLiteral("Cont"), dialog.containers());
+    Storage.setValue(QStringLiteral("System"), dialog.systemObjects());
+    Storage.setValue(QStringLiteral("Exclusive"), dialog.exclusive());
+    Storage.setValue(QStringLiteral("ReadOnly"), dialog.readOnly());
+    Storage.saveValues();
+    if (restart)
+        Prompts::current().message(this, Prompts::Kind::Confirmation, ApplicationTitle,
+                                   QStringLiteral("These changes will take effect after application restart."),
+                                   QMessageBox::Ok);
+    UpdateControls();
+}
+
+void TfrmMain::cmAbout()
+{
+    ShowDialog("TdlgAbout");
+}
+
+void TfrmMain::cmExit()
+{
+    close();
+}
+
+// Refuses maintenance of the file that is open here; the engine would refuse it too, but the
+// user should hear why in plain words.
+bool TfrmMain::refuseOpenDatabase(const QString &path)
+{
+    if (!Access->DatabaseOpen())
+        return false;
+    const QFileInfo chosen(path), open(text(Access->GetDatabaseName()));
+    if (chosen.canonicalFilePath().isEmpty() || chosen.canonicalFilePath() != open.canonicalFilePath())
+        return false;
+    Prompts::warning(this, QStringLiteral("\"%1\" is the open database. Close it first.").arg(chosen.fileName()));
+    return true;
+}
+
+// The old file is replaced only once the new one is complete, with one atomic rename, so the
+// chosen file is never lost: on any failure it stays as it was.
+void TfrmMain::intoPlace(const QString &destination, const std::function<void(const QString &)> &work)
+{
+    const QString temporary = QFileInfo(destination).absolutePath() + QStringLiteral("/~temp.md~");
+    QFile::remove(temporary);
+    try {
+        work(temporary);
+    } catch (...) {
+        QFile::remove(temporary);
+        throw;
+    }
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temporary);
+        throw automation::Error(str(QStringLiteral("\"%1\" could not be replaced: %2.").arg(destination, reason)));
+    }
+}
+
+void TfrmMain::cmCompact()
+{
+    const QString path = Prompts::current().openFileName(this, QStringLiteral("Compact database"), kDatabaseFilter,
+                                                         QStringLiteral("mdb"));
+    if (path.isEmpty() || refuseOpenDatabase(path))
+        return;
+    try {
+        WaitCursor wait;
+        intoPlace(path, [&](const QString &temporary) { Access->CompactDatabase(str(path), str(temporary)); });
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TfrmMain::cmRepair()
+{
+    const QString path = Prompts::current().openFileName(this, QStringLiteral("Repair database"), kDatabaseFilter,
+                                                         QStringLiteral("mdb"));
+    if (path.isEmpty() || refuseOpenDatabase(path))
+        return;
+    try {
+        // The engine rebuilds the file beside itself and swaps it in only when complete.
+        WaitCursor wait;
+        Access->RepairDatabase(str(path));
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TfrmMain::cmEncrypt()
+{
+    const QString source = Prompts::current().openFileName(this, QStringLiteral("Encrypt database"), kDatabaseFilter,
+                                                           QStringLiteral("mdb"));
+    if (source.isEmpty())
+        return;
+    const QString destination = Prompts::current().saveFileName(this, QStringLiteral("Save encrypted database as"),
+                                                                kSaveFilter, QStringLiteral("mdb"));
+    if (destination.isEmpty() || refuseOpenDatabase(source) || refuseOpenDatabase(destination))
+        return;
+    const QString password = AskPassword(this);
+    if (password.isEmpty())
+        return;
+    try {
+        WaitCursor wait;
+        intoPlace(destination, [&](const QString &temporary) {
+            Access->EncryptDatabase(str(source), str(temporary), str(password));
+        });
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TfrmMain::cmDecrypt()
+{
+    const QString source = Prompts::current().openFileName(this, QStringLiteral("Decrypt database"), kDatabaseFilter,
+                                                           QStringLiteral("mdb"));
+    if (source.isEmpty())
+        return;
+    const QString destination = Prompts::current().saveFileName(this, QStringLiteral("Save decrypted database as"),
+                                                                kSaveFilter, QStringLiteral("mdb"));
+    if (destination.isEmpty() || refuseOpenDatabase(source) || refuseOpenDatabase(destination))
+        return;
+    const QString password = AskPassword(this);
+    if (password.isEmpty())
+        return;
+    try {
+        WaitCursor wait;
+        intoPlace(destination, [&](const QString &temporary) {
+            Access->DecryptDatabase(str(source), str(temporary), str(password));
+        });
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TfrmMain::cmObjectMap()
+{
+    ShowChildWindow("TfrmObjectMap");
+}
+
+void TfrmMain::cmQuery()
+{
+    ShowChildWindow("TfrmQuery");
+}
+
+void TfrmMain::cmTimings()
+{
+    ShowChildWindow("TfrmTimings");
+}
+
+void TfrmMain::cmCascade()
+{
+    mdi->cascadeSubWindows();
+}
+
+void TfrmMain::cmTileHor()
+{
+    // Windows side by side in rows: each takes the full width and a share of the height.
+    const QList<QMdiSubWindow *> windows = mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    const QRect area = mdi->viewport()->rect();
+    const int h = area.height() / int(windows.size());
+    for (int i = 0; i < windows.size(); ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(0, i * h, area.width(), h);
+    }
+}
+
+void TfrmMain::cmTileVer()
+{
+    const QList<QMdiSubWindow *> windows = mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    const QRect area = mdi->viewport()->rect();
+    const int w = area.width() / int(windows.size());
+    for (int i = 0; i < windows.size(); ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(i * w, 0, w, area.height());
+    }
+}
+
+void TfrmMain::cmMinimizeAll()
+{
+    for (QMdiSubWindow *w : mdi->subWindowList())
+        w->showMinimized();
+}
+
+// The engine's reference: the engine notes shipped with the program, opened by the desktop.
+void TfrmMain::mmDAOClick()
+{
+    const QString path = QString::fromStdString(platform::programDataDir()) + QStringLiteral("/engine.md");
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (placementRestored_)
+        return;
+    placementRestored_ = true;
+    try {
+        Storage.restorePlacement(this);
+    } catch (const std::exception &e) {
+        Prompts::error(this, QString::fromUtf8(e.what()));
+    }
+    UpdateControls();
+    reportPendingEngineError();
+}
+
+void TfrmMain::reportPendingEngineError()
+{
+    if (pendingError_.isEmpty())
+        return;
+    const QString message = pendingError_;
+    pendingError_.clear();
+    Prompts::error(this, message);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (Access->DatabaseOpen() && !Prompts::confirm(this, QStringLiteral("Close session?"))) {
+        event->ignore();
+        return;
+    }
+    Storage.savePlacement(this);
+    cmCloseAll();
+    CurrentDatabase.release();
+    Access->setEngineActive(false);
+    UpdateControls();
+    closed_ = true;
+    event->accept();
+}

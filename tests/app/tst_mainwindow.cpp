@@ -1,0 +1,448 @@
+// The main window's flows, offscreen, on real database files, with scripted answers.
+
+#include "app/Application.h"
+#include "app/ChildWindow.h"
+#include "app/MainWindow.h"
+#include "automation/Registry.h"
+#include "dbengine/Engine.h"
+#include "engine/MSAccess.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TestHome.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A child window of a later feature, standing in for the object map and the query window.
+class TfrmObjectMap : public QWidget, public ChildWindow {
+    Q_OBJECT
+public:
+    explicit TfrmObjectMap(QWidget *parent = nullptr) : QWidget(parent), menu_(new QMenu("Object", this))
+    {
+        menu_->setObjectName("mmObject");
+        setWindowTitle("Object Map");
+    }
+    QMenu *groupMenu() const override { return menu_; }
+
+private:
+    QMenu *menu_;
+};
+
+class TfrmQuery : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmQuery(QWidget *parent = nullptr) : QWidget(parent) { setWindowTitle("Query"); }
+};
+
+// Creates a database file with one table of three rows through the engine.
+void makeDatabase(const QString &path)
+{
+    automation::Variant engine = automation::Registry::instance().createInstance("DAO.DBEngine.36");
+    automation::Variant ws = engine.call("CreateWorkspace", {"make", "admin", "", 2});
+    automation::Variant db = ws.call("CreateDatabase", {path.toStdString()});
+    db.call("Execute", {"CREATE TABLE t (x INTEGER)"});
+    db.call("Execute", {"INSERT INTO t VALUES (1), (2), (3)"});
+    ws.call("Close");
+}
+
+int rowsOf(const QString &path)
+{
+    automation::Variant engine = automation::Registry::instance().createInstance("DAO.DBEngine.36");
+    automation::Variant ws = engine.call("CreateWorkspace", {"count", "admin", "", 2});
+    automation::Variant db = ws.call("OpenDatabase", {path.toStdString(), false, true});
+    const int n = db.get("TableDefs").item("t").get("RecordCount").toInt();
+    ws.call("Close");
+    return n;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Fills a dialog's line edits by object name and presses OK (or cancels).
+std::function<int(QDialog *)> answer(QMap<QString, QString> fields, bool ok = true)
+{
+    return [fields, ok](QDialog *dialog) {
+        for (auto it = fields.begin(); it != fields.end(); ++it)
+            dialog->findChild<QLineEdit *>(it.key())->setText(it.value());
+        if (!ok)
+            return int(QDialog::Rejected);
+        dialog->findChild<QPushButton *>("bOK")->click();
+        return dialog->result();
+    };
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstStartUsesDefaultsAndWritesSettingsOnExit();
+    void databaseThatAcceptsAdminOpensWithoutLogin();
+    void loginDialogAnswers_data();
+    void loginDialogAnswers();
+    void reopenWithoutEngineOpensNothing();
+    void preferencesRestartNotice_data();
+    void preferencesRestartNotice();
+    void preferencesShowTheEngineInUse();
+    void closeAndExitAskWhileADatabaseIsOpen();
+    void refreshUsesTheNewEngine();
+    void childWindowsExistOnceAndMergeTheirMenu();
+    void compactReplacesTheFileOnlyWhenDone();
+    void compactFailureLeavesTheFileAndWarns();
+    void compactRefusesTheOpenDatabase();
+    void repairKeepsTheRows();
+    void encryptAndDecryptThroughTheDialogs();
+    void mismatchedPasswordsKeepTheDialogOpen();
+    void emptyPasswordDoesNothing();
+    void unhandledErrorsAreShownNotFatal();
+
+private:
+    QString file(const QString &name) const { return home->path(name); }
+    std::unique_ptr<TestHome> home;
+    std::unique_ptr<ScriptedPrompts> prompts;
+    std::unique_ptr<TfrmMain> window;
+};
+
+void TestMainWindow::initTestCase()
+{
+    dbengine::registerEngine();
+    TfrmMain::registerChildWindow("TfrmObjectMap", [](TfrmMain *) { return new TfrmObjectMap; });
+    TfrmMain::registerChildWindow("TfrmQuery", [](TfrmMain *) { return new TfrmQuery; });
+}
+
+void TestMainWindow::init()
+{
+    home = std::make_unique<TestHome>();
+    prompts = std::make_unique<ScriptedPrompts>();
+    makeDatabase(file("shop.mdb"));
+    window = std::make_unique<TfrmMain>();
+    window->show();
+}
+
+void TestMainWindow::cleanup()
+{
+    if (window && window->Access->DatabaseOpen())
+        prompts->buttons.push_back(QMessageBox::Yes);
+    window.reset();
+    prompts.reset();
+    home.reset();
+}
+
+void TestMainWindow::firstStartUsesDefaultsAndWritesSettingsOnExit()
+{
+    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.6"));
+    QVERIFY(window->findChild<QAction *>("mmOpenDB")->isEnabled());
+    QVERIFY(!window->findChild<QAction *>("mmClose")->isEnabled());
+    QVERIFY(!window->findChild<QWidget *>("sbQuery")->isEnabled());
+    QVERIFY(window->findChild<QWidget *>("sbPrefs")->isEnabled());
+    QVERIFY(!window->findChild<QMenu *>("mmReopen")->isEnabled());
+    QVERIFY(prompts->asked.isEmpty());
+    QVERIFY(!QFile::exists(home->settingsFile()));
+    QVERIFY(window->close());
+    QSettings s(home->settingsFile(), QSettings::IniFormat);
+    for (auto [key, value] : {std::pair{"Engine", "2"}, {"SystemDB", ""}, {"Cont", "False"}, {"System", "False"},
+                              {"Exclusive", "False"}, {"ReadOnly", "False"}, {"Database", ""}, {"FormVersion", "0"}})
+        QCOMPARE(s.value(QStringLiteral("1.x/") + key).toString(), QString::fromLatin1(value));
+    QVERIFY(s.contains("1.x/NormPos"));
+}
+
+void TestMainWindow::databaseThatAcceptsAdminOpensWithoutLogin()
+{
+    prompts->files.push_back(file("shop.mdb"));
+    window->cmOpenDB();
+    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(prompts->textsOf("dialog").isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [shop.mdb]"));
+    QCOMPARE(window->MRUMan.items(), QStringList{file("shop.mdb")});
+    QCOMPARE(window->Storage.value("Database").toString(), file("shop.mdb"));
+    QVERIFY(window->CurrentDatabase.isObject());
+    QVERIFY(window->findChild<QAction *>("mmClose")->isEnabled());
+    QVERIFY(window->findChild<QMenu *>("mmReopen")->isEnabled());
+    // The object map opens first, the query window ends in front.
+    QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
+    QCOMPARE(window->mdiArea()->activeSubWindow()->widget()->metaObject()->className(), "TfrmQuery");
+}
+
+void TestMainWindow::loginDialogAnswers_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("errors");
+    QTest::newRow("cancelled") << "admin" << "" << false << QStringList{};
+    QTest::newRow("user cleared") << "" << "" << true << QStringList{};
+    QTest::newRow("wrong password") << "admin" << "nope" << true
+                                    << QStringList{"Not a valid account name or password."};
+}
+
+// A file the probe cannot open (here an encrypted one) brings up the login dialog.
+void TestMainWindow::loginDialogAnswers()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, errors);
+    window->Access->EncryptDatabase(file("shop.mdb").toStdString(), file("sealed.mdb").toStdString(), "pw");
+    prompts->files.push_back(file("sealed.mdb"));
+    prompts->dialogs.push_back(answer({{"eUser", user}, {"ePwd", password}}, ok));
+    window->cmOpenDB();
+    QCOMPARE(prompts->textsOf("dialog"), QStringList{"dlgLogin"});
+    QVERIFY(!window->Access->DatabaseOpen());
+    QCOMPARE(prompts->textsOf("error"), errors);
+    QCOMPARE(window->MRUMan.items(), QStringList{file("sealed.mdb")});
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
+}
+
+void TestMainWindow::reopenWithoutEngineOpensNothing()
+{
+    window.reset();
+    automation::Registry::instance().unregisterClass("DAO.DBEngine.36");
+    window = std::make_unique<TfrmMain>();
+    window->show();
+    dbengine::registerEngine();
+    QCOMPARE(prompts->textsOf("error"), QStringList{"Invalid class string"});
+    QVERIFY(!window->findChild<QAction *>("mmOpenDB")->isEnabled());
+    window->MRUManClick(file("shop.mdb"));
+    QVERIFY(!window->Access->DatabaseOpen());
+    QCOMPARE(prompts->asked.size(), 1);
+}
+
+void TestMainWindow::preferencesRestartNotice_data()
+{
+    QTest::addColumn<int>("engine");
+    QTest::addColumn<QString>("systemDb");
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("check boxes only") << 2 << "" << false;
+    QTest::newRow("engine changed") << 0 << "" << true;
+    QTest::newRow("system database changed") << 2 << "/somewhere/system.mdw" << true;
+}
+
+void TestMainWindow::preferencesRestartNotice()
+{
+    QFETCH(int, engine);
+    QFETCH(QString, systemDb);
+    QFETCH(bool, notice);
+    prompts->dialogs.push_back([&](QDialog *d) {
+        d->findChild<QLineEdit *>("de")->setText(systemDb);
+        d->findChildren<QRadioButton *>().at(engine)->setChecked(true);
+        d->findChild<QAbstractButton *>("cbxCont")->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    window->cmPrefs();
+    const QStringList expected = notice ? QStringList{"These changes will take effect after application restart."}
+                                        : QStringList{};
+    QCOMPARE(prompts->textsOf("confirmation"), expected);
+    QSettings s(home->settingsFile(), QSettings::IniFormat);
+    QCOMPARE(s.value("1.x/Cont").toString(), QStringLiteral("True"));
+    QCOMPARE(s.value("1.x/Engine").toString(), QString::number(engine));
+}
+
+void TestMainWindow::preferencesShowTheEngineInUse()
+{
+    {
+        QSettings s(home->settingsFile(), QSettings::IniFormat);
+        s.setValue("1.x/Engine", "0");
+    }
+    int shown = -1;
+    prompts->dialogs.push_back([&](QDialog *d) {
+        const auto radios = d->findChildren<QRadioButton *>();
+        for (int i = 0; i < radios.size(); ++i)
+            if (radios[i]->isChecked())
+                shown = i;
+        return int(QDialog::Rejected);
+    });
+    window->cmPrefs();
+    QCOMPARE(shown, 2); // the engine was created as DAO 3.6 before the file said otherwise
+}
+
+void TestMainWindow::closeAndExitAskWhileADatabaseIsOpen()
+{
+    QVERIFY(window->close() || true);
+    window = std::make_unique<TfrmMain>();
+    window->show();
+    prompts->asked.clear();
+    window->OpenDatabaseFile(file("shop.mdb"));
+    prompts->buttons.push_back(QMessageBox::No);
+    window->cmClose();
+    QVERIFY(window->Access->DatabaseOpen());
+    prompts->buttons.push_back(QMessageBox::No);
+    QVERIFY(!window->close());
+    QVERIFY(window->Access->DatabaseOpen());
+    QCOMPARE(prompts->textsOf("confirmation"), (QStringList{"Close database?", "Close session?"}));
+    prompts->buttons.push_back(QMessageBox::Yes);
+    window->cmClose();
+    QVERIFY(!window->Access->DatabaseOpen());
+    QVERIFY(window->mdiArea()->subWindowList().isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [shop.mdb]"));
+    prompts->asked.clear();
+    QVERIFY(window->close());
+    QVERIFY(prompts->asked.isEmpty());
+}
+
+void TestMainWindow::refreshUsesTheNewEngine()
+{
+    window->OpenDatabaseFile(file("shop.mdb"));
+    prompts->dialogs.push_back([](QDialog *d) {
+        d->findChildren<QRadioButton *>().at(0)->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    window->cmPrefs();
+    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.6"));
+    window->cmRefresh();
+    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.0"));
+    QVERIFY(window->Access->DatabaseOpen());
+    QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
+}
+
+void TestMainWindow::childWindowsExistOnceAndMergeTheirMenu()
+{
+    window->OpenDatabaseFile(file("shop.mdb"));
+    window->cmObjectMap();
+    window->cmQuery();
+    window->cmObjectMap();
+    QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
+    QCOMPARE(window->mdiArea()->activeSubWindow()->widget()->metaObject()->className(), "TfrmObjectMap");
+    const QList<QAction *> bar = window->menuBar()->actions();
+    QCOMPARE(bar.at(1)->menu()->objectName(), QStringLiteral("mmObject"));
+    QCOMPARE(bar.at(2)->menu()->objectName(), QStringLiteral("mmTools"));
+    window->cmQuery();
+    QCOMPARE(window->menuBar()->actions().at(1)->menu()->objectName(), QStringLiteral("mmTools"));
+}
+
+void TestMainWindow::compactReplacesTheFileOnlyWhenDone()
+{
+    QFile old(file("~temp.md~"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("left over");
+    old.close();
+    prompts->files.push_back(file("shop.mdb"));
+    window->cmCompact();
+    QVERIFY(prompts->textsOf("warning").isEmpty());
+    QCOMPARE(rowsOf(file("shop.mdb")), 3);
+    QVERIFY(!QFile::exists(file("~temp.md~")));
+}
+
+void TestMainWindow::compactFailureLeavesTheFileAndWarns()
+{
+    QFile text(file("notes.mdb"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("not a database");
+    text.close();
+    prompts->files.push_back(file("notes.mdb"));
+    window->cmCompact();
+    QCOMPARE(prompts->textsOf("warning").size(), 1);
+    QVERIFY(prompts->textsOf("warning").at(0).contains("not a database"));
+    QCOMPARE(bytesOf(file("notes.mdb")), QByteArray("not a database"));
+    QVERIFY(!QFile::exists(file("~temp.md~")));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestMainWindow::compactRefusesTheOpenDatabase()
+{
+    window->OpenDatabaseFile(file("shop.mdb"));
+    const QByteArray before = bytesOf(file("shop.mdb"));
+    prompts->files.push_back(file("shop.mdb"));
+    window->cmCompact();
+    QCOMPARE(prompts->textsOf("warning"), QStringList{"\"shop.mdb\" is the open database. Close it first."});
+    QCOMPARE(bytesOf(file("shop.mdb")), before);
+}
+
+void TestMainWindow::repairKeepsTheRows()
+{
+    prompts->files.push_back(file("shop.mdb"));
+    window->cmRepair();
+    QVERIFY(prompts->textsOf("warning").isEmpty());
+    QCOMPARE(rowsOf(file("shop.mdb")), 3);
+    prompts->files.push_back(file("missing.mdb"));
+    window->cmRepair();
+    QCOMPARE(prompts->textsOf("warning").size(), 1);
+}
+
+void TestMainWindow::encryptAndDecryptThroughTheDialogs()
+{
+    const QByteArray original = bytesOf(file("shop.mdb"));
+    prompts->files = {file("shop.mdb"), file("sealed.mdb")};
+    prompts->dialogs.push_back(answer({{"eKey1", "s3cret"}, {"eKey2", "s3cret"}}));
+    window->cmEncrypt();
+    QVERIFY(prompts->textsOf("warning").isEmpty());
+    QCOMPARE(bytesOf(file("shop.mdb")), original);
+    QVERIFY(bytesOf(file("sealed.mdb")).startsWith("JWSEALED"));
+    // A wrong password leaves an existing destination as it was.
+    QFile keep(file("plain.mdb"));
+    QVERIFY(keep.open(QIODevice::WriteOnly));
+    keep.write("keep");
+    keep.close();
+    prompts->files = {file("sealed.mdb"), file("plain.mdb")};
+    prompts->dialogs.push_back(answer({{"eKey1", "wrong"}, {"eKey2", "wrong"}}));
+    window->cmDecrypt();
+    QCOMPARE(prompts->textsOf("warning").size(), 1);
+    QCOMPARE(bytesOf(file("plain.mdb")), QByteArray("keep"));
+    // The right one replaces it, as the save dialog agreed.
+    prompts->files = {file("sealed.mdb"), file("plain.mdb")};
+    prompts->dialogs.push_back(answer({{"eKey1", "s3cret"}, {"eKey2", "s3cret"}}));
+    window->cmDecrypt();
+    QCOMPARE(prompts->textsOf("warning").size(), 1);
+    QCOMPARE(rowsOf(file("plain.mdb")), 3);
+}
+
+void TestMainWindow::mismatchedPasswordsKeepTheDialogOpen()
+{
+    prompts->files = {file("shop.mdb"), file("sealed.mdb")};
+    bool stayedOpen = false;
+    prompts->dialogs.push_back([&](QDialog *d) {
+        d->findChild<QLineEdit *>("eKey1")->setText("one");
+        d->findChild<QLineEdit *>("eKey2")->setText("two");
+        d->findChild<QPushButton *>("bOK")->click();
+        stayedOpen = d->result() != QDialog::Accepted;
+        return int(QDialog::Rejected);
+    });
+    window->cmEncrypt();
+    QVERIFY(stayedOpen);
+    QCOMPARE(prompts->textsOf("error"), QStringList{"Password does not match."});
+    QVERIFY(!QFile::exists(file("sealed.mdb")));
+}
+
+void TestMainWindow::emptyPasswordDoesNothing()
+{
+    prompts->files = {file("shop.mdb"), file("sealed.mdb")};
+    prompts->dialogs.push_back(answer({{"eKey1", ""}, {"eKey2", ""}}));
+    window->cmEncrypt();
+    QVERIFY(!QFile::exists(file("sealed.mdb")));
+    QVERIFY(prompts->textsOf("warning").isEmpty());
+    QVERIFY(prompts->textsOf("error").isEmpty());
+}
+
+void TestMainWindow::unhandledErrorsAreShownNotFatal()
+{
+    QTimer::singleShot(0, window.get(), [] { throw std::runtime_error("Something broke."); });
+    QTest::qWait(20);
+    QCOMPARE(prompts->textsOf("error"), QStringList{"Something broke."});
+}
+
+int main(int argc, char **argv)
+{
+    Application app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"
