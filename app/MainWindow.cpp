@@ -614,35 +614,26 @@ void TfrmMain::cmRepair()
 
 void TfrmMain::cmEncrypt()
 {
-    const QString source = Prompts::current().openFileName(this, QStringLiteral("Encrypt database"), kDatabaseFilter,
-                                                           QStringLiteral("mdb"));
-    if (source.isEmpty())
-        return;
-    const QString destination = Prompts::current().saveFileName(this, QStringLiteral("Save encrypted database as"),
-                                                                kSaveFilter, QStringLiteral("mdb"));
-    if (destination.isEmpty() || refuseOpenDatabase(source) || refuseOpenDatabase(destination))
-        return;
-    const QString password = AskPassword(this);
-    if (password.isEmpty())
-        return;
-    try {
-        WaitCursor wait;
-        intoPlace(destination, [&](const QString &temporary) {
-            Access->EncryptDatabase(str(source), str(temporary), str(password));
-        });
-    } catch (const std::exception &e) {
-        Prompts::warning(this, QString::fromUtf8(e.what()));
-    }
+    convertDatabase(true);
 }
 
 void TfrmMain::cmDecrypt()
 {
-    const QString source = Prompts::current().openFileName(this, QStringLiteral("Decrypt database"), kDatabaseFilter,
-                                                           QStringLiteral("mdb"));
+    convertDatabase(false);
+}
+
+// Encrypt or decrypt: a source, a destination (the save dialog asks before replacing one) and
+// a password; the source stays as it was.
+void TfrmMain::convertDatabase(bool encrypt)
+{
+    const QString source = Prompts::current().openFileName(
+        this, encrypt ? QStringLiteral("Encrypt database") : QStringLiteral("Decrypt database"), kDatabaseFilter,
+        QStringLiteral("mdb"));
     if (source.isEmpty())
         return;
-    const QString destination = Prompts::current().saveFileName(this, QStringLiteral("Save decrypted database as"),
-                                                                kSaveFilter, QStringLiteral("mdb"));
+    const QString destination = Prompts::current().saveFileName(
+        this, encrypt ? QStringLiteral("Save encrypted database as") : QStringLiteral("Save decrypted database as"),
+        kSaveFilter, QStringLiteral("mdb"));
     if (destination.isEmpty() || refuseOpenDatabase(source) || refuseOpenDatabase(destination))
         return;
     const QString password = AskPassword(this);
@@ -651,7 +642,10 @@ void TfrmMain::cmDecrypt()
     try {
         WaitCursor wait;
         intoPlace(destination, [&](const QString &temporary) {
-            Access->DecryptDatabase(str(source), str(temporary), str(password));
+            if (encrypt)
+                Access->EncryptDatabase(str(source), str(temporary), str(password));
+            else
+                Access->DecryptDatabase(str(source), str(temporary), str(password));
         });
     } catch (const std::exception &e) {
         Prompts::warning(this, QString::fromUtf8(e.what()));

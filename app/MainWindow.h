@@ -101,6 +101,7 @@ private:
     void rebuildWindowsMenu();
     void mergeChildMenu(QMdiSubWindow *window);
     bool refuseOpenDatabase(const QString &path);
+    void convertDatabase(bool encrypt);
     // Runs `work` into a temporary file beside `destination` that then replaces it in one rename.
     void intoPlace(const QString &destination, const std::function<void(const QString &temporary)> &work);
     bool stored(const char *name) const;
