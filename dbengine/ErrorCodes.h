@@ -9,7 +9,7 @@ namespace dbengine::err {
 constexpr std::int32_t General = 3000;
 constexpr std::int32_t NameInUse = 3012;         // an object of that name already exists
 constexpr std::int32_t FileNotFound = 3024;      // no file at the given path
-constexpr std::int32_t InvalidPassword = 3031;   // wrong or empty password
+constexpr std::int32_t InvalidPassword = 3031;   // wrong, empty or too long password
 constexpr std::int32_t WorkspaceNotFound = 3045;
 constexpr std::int32_t Damaged = 3049;           // damaged, truncated or unreadable database
 constexpr std::int32_t ReadOnlyFile = 3051;      // file may not be written
@@ -29,6 +29,11 @@ constexpr std::int32_t IoError = 3043;           // the file system refused a re
 constexpr std::int32_t NoCurrentRecord = 3021;
 constexpr std::int32_t ReadOnlyDatabase = 3027;  // the database was opened read-only
 constexpr std::int32_t AccountsUnavailable = 3033; // account changes without a workgroup file
+constexpr std::int32_t WorkgroupUnusable = 3028;  // missing, damaged or not a workgroup information file
+constexpr std::int32_t InvalidAccountName = 3030; // an account name breaks the naming rules
+constexpr std::int32_t AccountProtected = 3032;   // a rule of the workgroup forbids the change
+constexpr std::int32_t InvalidPid = 3304;         // a personal identifier of the wrong length
+constexpr std::int32_t PermissionDenied = 3112;   // the account lacks a permission
 constexpr std::int32_t InvalidArgument = 3001;
 
 } // namespace dbengine::err
