@@ -2,14 +2,19 @@
 
 #include "automation/Object.h"
 
+#include <memory>
 #include <string>
 
-namespace dbengine::accounts {
+namespace dbengine {
 
-// The built-in workgroup used without a workgroup information file: the user "Admin" with an
-// empty password, in the groups "Admins" and "Users". It refuses every change.
-automation::Variant builtIn(const std::string &member, const automation::Args &args);
-// Checks a login against the built-in workgroup; throws the engine's login error.
-void checkBuiltInLogin(const std::string &user, const std::string &password);
+struct Session;
 
-} // namespace dbengine::accounts
+namespace accounts {
+
+// The workspace's members that reach the accounts of its workgroup: Users, Groups, CreateUser
+// and CreateGroup. Changes are made as the workspace's account.
+automation::Variant workspaceMember(const std::shared_ptr<const Session> &session, const std::string &member,
+                                    const automation::Args &args);
+
+} // namespace accounts
+} // namespace dbengine

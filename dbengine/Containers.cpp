@@ -1,12 +1,18 @@
 #include "Containers.h"
 
+#include "ErrorCodes.h"
+#include "Permissions.h"
+#include "Workgroup.h"
+#include "automation/Error.h"
 #include "automation/Text.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dbengine {
 
 using automation::Date;
+using automation::Error;
 using automation::Invoke;
 using automation::Variant;
 
@@ -20,16 +26,29 @@ struct DocumentInfo {
     Date created, updated;
 };
 
+// A document answers Owner, Username and Permissions. Username names the account whose
+// permissions the next Permissions read or put is about; it starts as the workspace's user.
 class DocumentObject : public automation::Object {
 public:
-    explicit DocumentObject(DocumentInfo info) : info_(std::move(info)) {}
+    DocumentObject(std::shared_ptr<DatabaseCore> core, DocumentInfo info)
+        : core_(std::move(core)), info_(std::move(info)), username_(core_->permissions().session().user) {}
     std::string_view className() const override { return "Document"; }
 
 protected:
-    Variant invoke(Invoke kind, const std::string &m, const automation::Args &) override
+    Variant invoke(Invoke kind, const std::string &m, const automation::Args &args) override
     {
-        if (kind == Invoke::Put)
-            readOnly(m);
+        if (kind == Invoke::Put) {
+            const Variant &value = arg(args, 0);
+            if (m == "username")
+                username_ = value.toText();
+            else if (m == "permissions")
+                setPermissions(value);
+            else if (m == "owner")
+                setOwner(value.toText());
+            else
+                readOnly(m);
+            return {};
+        }
         if (m == "name")
             return info_.name;
         if (m == "container")
@@ -39,12 +58,79 @@ protected:
         if (m == "lastupdated")
             return info_.updated;
         if (m == "owner")
-            return std::string("admin");
+            return ownerName();
+        if (m == "username")
+            return username_;
+        if (m == "permissions")
+            return readPermissions(false);
+        if (m == "allpermissions")
+            return readPermissions(true);
         noMember(m);
     }
 
 private:
+    Permissions &permissions() { return core_->permissions(); }
+    const Session &session() { return permissions().session(); }
+
+    Account account(const std::string &name)
+    {
+        if (auto a = session().workgroup->find(name))
+            return *a;
+        throw Error("There is no user or group named '" + name + "' in the workgroup.", err::ItemNotFound,
+                    "DAO.Document");
+    }
+
+    [[noreturn]] void refuseAdministration()
+    {
+        const std::int32_t right = info_.container == documents::Databases ? rights::DbAdminister : rights::Administer;
+        throw Error(permissions().refusal(info_.container, info_.name, right), err::PermissionDenied, "DAO.Document");
+    }
+
+    std::string ownerName()
+    {
+        const sid::Sid owner = permissions().owner(info_.container, info_.name);
+        const auto account = session().workgroup->findSid(owner);
+        return account ? account->name : std::string("<Unknown>");
+    }
+
+    // An account may always read its own permissions and those of its groups.
+    std::int32_t readPermissions(bool withGroups)
+    {
+        const Account a = account(username_);
+        if (!session().holds(a.sid) && !permissions().mayAdminister(info_.container, info_.name))
+            refuseAdministration();
+        std::int32_t mask = permissions().mask(info_.container, info_.name, a.sid);
+        if (withGroups && !a.group)
+            for (const Account &g : session().workgroup->groupsOf(a.sid))
+                mask |= permissions().mask(info_.container, info_.name, g.sid);
+        return mask;
+    }
+
+    void setPermissions(const Variant &value)
+    {
+        const std::int64_t n = value.toInt64();
+        if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::uint32_t>::max())
+            throw Error("A permission mask is a 32-bit number.", err::InvalidArgument, "DAO.Document");
+        const Account a = account(username_);
+        if (!permissions().mayAdminister(info_.container, info_.name))
+            refuseAdministration();
+        permissions().setMask(info_.container, info_.name, a.sid,
+                              static_cast<std::int32_t>(static_cast<std::uint32_t>(n)));
+    }
+
+    // The owner, or a member of Admins, may hand a document to another user or group.
+    void setOwner(const std::string &name)
+    {
+        const Account a = account(name);
+        if (!session().holds(permissions().owner(info_.container, info_.name)) && !session().inAdmins())
+            throw Error("Only the owner of '" + info_.name + "' or a member of Admins can change its owner.",
+                        err::PermissionDenied, "DAO.Document");
+        permissions().setOwner(info_.container, info_.name, a.sid);
+    }
+
+    std::shared_ptr<DatabaseCore> core_;
     DocumentInfo info_;
+    std::string username_;
 };
 
 class ContainerObject : public automation::Object {
@@ -88,7 +174,7 @@ private:
         }
         std::vector<Variant> items;
         for (DocumentInfo &d : docs)
-            items.emplace_back(std::make_shared<DocumentObject>(std::move(d)));
+            items.emplace_back(std::make_shared<DocumentObject>(core_, std::move(d)));
         return std::make_shared<ListCollection>("Documents", std::move(items));
     }
 

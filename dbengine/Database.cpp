@@ -1,8 +1,11 @@
 #include "Database.h"
 
+#include "Authorizer.h"
 #include "Containers.h"
+#include "DatabaseFile.h"
 #include "ErrorCodes.h"
 #include "OpenFiles.h"
+#include "Permissions.h"
 #include "QueryDefs.h"
 #include "Recordset.h"
 #include "Relations.h"
@@ -13,6 +16,7 @@
 #include "maintenance/Maintenance.h"
 
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <filesystem>
 #include <sqlite3.h>
@@ -37,44 +41,6 @@ std::string fileName(const std::string &path)
 Error fileError(const std::string &message, std::int32_t code)
 {
     return Error(message, code, "DAO.Workspace");
-}
-
-// Reads the first 100 bytes; checks what can be told without SQLite: the header, and that the
-// file holds as many pages as the header says.
-void checkDatabaseFile(const std::string &path, bool forWriting)
-{
-    struct stat st{};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0)
-        throw fileError("Could not find file '" + path + "'.", err::FileNotFound);
-    if (!S_ISREG(st.st_mode))
-        throw fileError("'" + path + "' is not a database file.", err::NotADatabase);
-    if (maintenance::isSealed(path))
-        throw fileError("The database '" + fileName(path)
-                            + "' is encrypted; decrypt it with its password (Tools, Decrypt) before opening it.",
-                        err::Encrypted);
-    unsigned char header[100] = {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw fileError("The file '" + fileName(path) + "' cannot be read: " + std::strerror(errno) + ".",
-                        err::IoError);
-    const ssize_t got = ::read(fd, header, sizeof header);
-    ::close(fd);
-    if (got < 100 || std::memcmp(header, "SQLite format 3", 16) != 0)
-        throw fileError("'" + fileName(path) + "' is not a database file.", err::NotADatabase);
-    unsigned pageSize = (unsigned(header[16]) << 8) | header[17];
-    if (pageSize == 1)
-        pageSize = 65536;
-    const std::uint32_t pages = (std::uint32_t(header[28]) << 24) | (std::uint32_t(header[29]) << 16)
-                                | (std::uint32_t(header[30]) << 8) | header[31];
-    const bool countValid = std::memcmp(header + 24, header + 92, 4) == 0 && pages != 0;
-    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || st.st_size % pageSize != 0
-        || (countValid && std::uint64_t(st.st_size) < std::uint64_t(pages) * pageSize))
-        throw fileError("The database '" + fileName(path)
-                            + "' is damaged or truncated; repair it with Tools, Repair.",
-                        err::Damaged);
-    if (forWriting && ((st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0))
-        throw fileError("The file '" + fileName(path) + "' is read-only; open it read-only.",
-                        err::ReadOnlyFile);
 }
 
 std::unique_ptr<Connection> connect(const std::string &path, bool exclusive, bool readOnly, int extra = 0)
@@ -117,14 +83,16 @@ Error tooFewParameters(std::size_t n)
 
 } // namespace
 
-std::shared_ptr<Database> Database::open(const std::string &path, bool exclusive, bool readOnly)
+std::shared_ptr<Database> Database::open(const std::string &path, bool exclusive, bool readOnly,
+                                        std::shared_ptr<const Session> session)
 {
     checkDatabaseFile(path, !readOnly);
     const std::string key = openfiles::key(path);
     openfiles::acquire(key, exclusive);
+    std::shared_ptr<DatabaseCore> core;
     try {
-        auto core = std::make_shared<DatabaseCore>(path, key, connect(path, exclusive, readOnly), exclusive);
-        return std::make_shared<Database>(std::move(core));
+        core = std::make_shared<DatabaseCore>(path, key, connect(path, exclusive, readOnly), exclusive,
+                                              std::move(session));
     } catch (const Error &e) {
         openfiles::release(key, exclusive);
         if (e.code() == err::NotADatabase)
@@ -138,9 +106,14 @@ std::shared_ptr<Database> Database::open(const std::string &path, bool exclusive
                             err::FileInUse);
         throw;
     }
+    // A refusal closes the core again, which gives the file back.
+    core->permissions().require(documents::Databases, documents::Database, rights::DbOpen);
+    if (exclusive)
+        core->permissions().require(documents::Databases, documents::Database, rights::DbExclusive);
+    return std::make_shared<Database>(std::move(core));
 }
 
-std::shared_ptr<Database> Database::create(const std::string &path)
+std::shared_ptr<Database> Database::create(const std::string &path, std::shared_ptr<const Session> session)
 {
     if (path.empty())
         throw fileError("A database needs a file name.", err::InvalidArgument);
@@ -152,14 +125,21 @@ std::shared_ptr<Database> Database::create(const std::string &path)
         throw fileError("Cannot create '" + path + "': " + std::strerror(errno) + ".", err::IoError);
     }
     ::close(fd);
+    std::shared_ptr<Database> db;
     try {
-        Connection c(path, SQLITE_OPEN_READWRITE);
-        c.exec("CREATE TABLE jw_new_file(x); DROP TABLE jw_new_file; VACUUM;");
+        {
+            Connection c(path, SQLITE_OPEN_READWRITE);
+            c.exec("CREATE TABLE jw_new_file(x); DROP TABLE jw_new_file; VACUUM;");
+        }
+        db = open(path, false, false, std::move(session));
+        db->core_->permissions().created(documents::Databases, documents::Database);
     } catch (...) {
+        if (db)
+            db->close();
         ::unlink(path.c_str());
         throw;
     }
-    return open(path, false, false);
+    return db;
 }
 
 // The version of the SQLite library that last wrote the file, from its header.
@@ -184,14 +164,18 @@ void Database::execute(const std::string &text)
     if (sql.empty())
         throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
     if (auto name = singleName(sql)) {
-        if (const QueryEntry *q = core_->findQuery(*name))
+        if (const QueryEntry *q = core_->findQuery(*name)) {
+            // Running a saved query uses its data like opening it does.
+            core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
             return execute(q->sql);
+        }
     }
     const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql);
     if (!parsed.parameters.empty())
         throw tooFewParameters(parsed.parameters.size());
     Connection &c = core_->db();
-    Statement st(c.handle(), sql);
+    UserStatement user(*core_, sql);
+    Statement st = user.run([&] { return Statement(c.handle(), sql); });
     if (!st.handle())
         throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
     if (st.hasTail())
@@ -200,10 +184,23 @@ void Database::execute(const std::string &text)
     if (st.columnCount() > 0)
         throw Error("The statement returns rows; open it as a recordset instead of executing it.",
                     err::RowReturning, "DAO.Database");
-    const sqlite3_int64 before = sqlite3_total_changes64(c.handle());
-    while (st.step()) {
+    // A statement that creates, drops or renames objects runs together with the change of their
+    // permissions, so that neither happens without the other.
+    std::optional<Savepoint> together;
+    if (user.changesCatalogue()) {
+        user.noteExisting();
+        together.emplace(c, "jw_statement");
     }
+    const sqlite3_int64 before = sqlite3_total_changes64(c.handle());
+    user.run([&] {
+        while (st.step()) {
+        }
+    });
     core_->recordsAffected = sqlite3_total_changes64(c.handle()) == before ? 0 : sqlite3_changes64(c.handle());
+    if (together) {
+        user.applyCatalogueChanges();
+        together->release();
+    }
     core_->changed();
 }
 
@@ -214,15 +211,29 @@ Variant Database::openRecordset(const std::string &source)
         throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
     if (auto name = singleName(sql)) {
         const QueryEntry *q = core_->findQuery(*name);
-        if (q && !q->view)
+        if (q && !q->view) {
+            core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
             sql = q->sql;
-        else if (q || core_->findTable(*name))
+        } else if (q || core_->findTable(*name)) {
             sql = "SELECT * FROM " + quoteIdentifier(q ? q->name : core_->findTable(*name)->name);
+        }
     }
     const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql);
     if (!parsed.parameters.empty())
         throw tooFewParameters(parsed.parameters.size());
-    return std::make_shared<Recordset>(core_, sql);
+    UserStatement user(*core_, sql);
+    return user.run([&] { return Variant(std::make_shared<Recordset>(core_, sql)); });
+}
+
+Variant Database::createQueryDef(const automation::Args &args)
+{
+    const std::string name = hasArg(args, 0) ? args[0].toText() : std::string();
+    const std::string sql = hasArg(args, 1) ? args[1].toText() : std::string();
+    if (name.empty())
+        return std::make_shared<QueryDef>(core_, name, sql);
+    core_->permissions().require(documents::Databases, documents::Database, rights::DbCreate);
+    QueryDef::create(*core_, name, sql);
+    return std::make_shared<QueryDef>(core_, core_->findQuery(name)->name);
 }
 
 Variant Database::invoke(Invoke kind, const std::string &m, const automation::Args &args)
@@ -258,14 +269,8 @@ Variant Database::invoke(Invoke kind, const std::string &m, const automation::Ar
     }
     if (m == "recordsaffected")
         return core_->recordsAffected;
-    if (m == "createquerydef") {
-        const std::string name = hasArg(args, 0) ? args[0].toText() : std::string();
-        const std::string sql = hasArg(args, 1) ? args[1].toText() : std::string();
-        if (name.empty())
-            return std::make_shared<QueryDef>(core_, name, sql);
-        QueryDef::create(*core_, name, sql);
-        return std::make_shared<QueryDef>(core_, core_->findQuery(name)->name);
-    }
+    if (m == "createquerydef")
+        return createQueryDef(args);
     if (m == "updatable")
         return !core_->db().readOnly();
     if (m == "connect")

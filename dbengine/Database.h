@@ -7,6 +7,8 @@
 
 namespace dbengine {
 
+struct Session;
+
 class Database : public automation::Object {
 public:
     explicit Database(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
@@ -14,10 +16,12 @@ public:
     void close() { core_->close(); }
     bool isClosed() const { return core_->isClosed(); }
 
-    // Opens `path` as the engine does: every check of the file first, then the connection.
-    static std::shared_ptr<Database> open(const std::string &path, bool exclusive, bool readOnly);
-    // Creates a new, empty database file and opens it.
-    static std::shared_ptr<Database> create(const std::string &path);
+    // Opens `path` as the engine does: every check of the file first, then the connection, then
+    // the account's Open (and Exclusive) permission.
+    static std::shared_ptr<Database> open(const std::string &path, bool exclusive, bool readOnly,
+                                          std::shared_ptr<const Session> session);
+    // Creates a new, empty database file owned by the session's user and opens it.
+    static std::shared_ptr<Database> create(const std::string &path, std::shared_ptr<const Session> session);
 
 protected:
     automation::Variant invoke(automation::Invoke kind, const std::string &member,
@@ -26,6 +30,7 @@ protected:
 private:
     void execute(const std::string &sql);
     automation::Variant openRecordset(const std::string &source);
+    automation::Variant createQueryDef(const automation::Args &args);
     std::string fileVersion();
 
     std::shared_ptr<DatabaseCore> core_;

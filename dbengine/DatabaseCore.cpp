@@ -1,7 +1,9 @@
 #include "DatabaseCore.h"
 
+#include "Authorizer.h"
 #include "ErrorCodes.h"
 #include "OpenFiles.h"
+#include "Permissions.h"
 #include "SqlText.h"
 #include "automation/Error.h"
 #include "automation/Text.h"
@@ -55,9 +57,10 @@ bool isSystemTableName(std::string_view name)
 }
 
 DatabaseCore::DatabaseCore(std::string name, std::string key, std::unique_ptr<Connection> connection,
-                           bool exclusive)
+                           bool exclusive, std::shared_ptr<const Session> session)
     : name_(std::move(name)), key_(std::move(key)), connection_(std::move(connection)),
-      exclusive_(exclusive)
+      exclusive_(exclusive), permissions_(std::make_unique<Permissions>(*this, std::move(session))),
+      authorizer_(std::make_unique<Authorizer>(*this))
 {
 }
 
@@ -70,6 +73,7 @@ void DatabaseCore::close()
 {
     if (!connection_)
         return;
+    permissions_->release();
     connection_.reset();
     openfiles::release(key_, exclusive_);
 }

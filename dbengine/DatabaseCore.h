@@ -13,6 +13,10 @@
 
 namespace dbengine {
 
+class Authorizer;
+class Permissions;
+struct Session;
+
 struct TableEntry {
     std::string name;
     std::int32_t attributes = 0;
@@ -34,12 +38,13 @@ struct RelationEntry {
     std::int32_t attributes = 0;
 };
 
-// The state of one open database that its catalogue objects share: the connection and the
-// catalogue read once per change of the file's schema or of the engine's own tables.
+// The state of one open database that its catalogue objects share: the connection, the
+// catalogue read once per change of the file's schema or of the engine's own tables, and the
+// permissions of the account that opened it.
 class DatabaseCore {
 public:
     DatabaseCore(std::string name, std::string key, std::unique_ptr<Connection> connection,
-                 bool exclusive);
+                 bool exclusive, std::shared_ptr<const Session> session);
     ~DatabaseCore();
 
     const std::string &name() const { return name_; }
@@ -55,6 +60,9 @@ public:
     const QueryEntry *findQuery(std::string_view name);
     const std::vector<RelationEntry> &relations();
     const RelationEntry *findRelation(std::string_view name);
+
+    Permissions &permissions() { return *permissions_; }
+    Authorizer &authorizer() { return *authorizer_; }
 
     // Marks the catalogue as stale; called after the engine changed the file.
     void changed() { ++localVersion_; }
@@ -81,6 +89,8 @@ private:
     std::vector<QueryEntry> queries_;
     std::vector<RelationEntry> relations_;
     std::map<std::string, std::size_t> tableIndex_, queryIndex_, relationIndex_;
+    std::unique_ptr<Permissions> permissions_;
+    std::unique_ptr<Authorizer> authorizer_;
 };
 
 bool isSystemTableName(std::string_view name);

@@ -1,9 +1,9 @@
 #include "Engine.h"
 
-#include "Accounts.h"
 #include "ErrorCodes.h"
 #include "Objects.h"
 #include "OpenFiles.h"
+#include "Workgroup.h"
 #include "Workspace.h"
 #include "automation/Error.h"
 #include "automation/Registry.h"
@@ -66,11 +66,25 @@ Variant Engine::createWorkspace(const automation::Args &args)
     const std::string name = arg(args, 0).toText();
     const std::string user = arg(args, 1).toText();
     const std::string password = hasArg(args, 2) ? args[2].toText() : std::string();
-    accounts::checkBuiltInLogin(user, password);
-    auto workspace = std::make_shared<Workspace>(
-        std::static_pointer_cast<Engine>(shared_from_this()), name, user);
+    // The workgroup file is read afresh for every workspace, so a file chosen, replaced or
+    // damaged since the last login is noticed.
+    const auto workgroup = systemDB_.empty() ? Workgroup::builtIn() : Workgroup::open(systemDB_);
+    auto session = workgroup->login(user, password);
+    auto workspace = std::make_shared<Workspace>(std::static_pointer_cast<Engine>(shared_from_this()), name,
+                                                 user, std::move(session));
     workspaces_.push_back(workspace);
     return workspace;
+}
+
+// CreateWorkgroup(path, name, organisation[, workgroup ID]): a new workgroup information file;
+// the result is the workgroup ID, made up when none is given.
+Variant Engine::createWorkgroup(const automation::Args &args)
+{
+    const std::string path = arg(args, 0).toText();
+    const std::string name = hasArg(args, 1) ? args[1].toText() : std::string();
+    const std::string organisation = hasArg(args, 2) ? args[2].toText() : std::string();
+    const std::string id = hasArg(args, 3) ? args[3].toText() : std::string();
+    return Workgroup::create(path, name, organisation, id);
 }
 
 void Engine::compact(const automation::Args &args)
@@ -131,6 +145,8 @@ Variant Engine::invoke(Invoke kind, const std::string &m, const automation::Args
         return workspaces(args);
     if (m == "createworkspace")
         return createWorkspace(args);
+    if (m == "createworkgroup")
+        return createWorkgroup(args);
     if (m == "compactdatabase") {
         compact(args);
         return {};

@@ -25,6 +25,7 @@ protected:
 private:
     automation::Variant workspaces(const automation::Args &args);
     automation::Variant createWorkspace(const automation::Args &args);
+    automation::Variant createWorkgroup(const automation::Args &args);
     void compact(const automation::Args &args);
     void repair(const std::string &path);
 

@@ -1,6 +1,7 @@
 #include "QueryDefs.h"
 
 #include "ErrorCodes.h"
+#include "Permissions.h"
 #include "SqlText.h"
 #include "TypeMap.h"
 #include "automation/Error.h"
@@ -121,6 +122,8 @@ void QueryDef::create(DatabaseCore &core, const std::string &name, const std::st
     insert.bind(4, now);
     insert.step();
     writeView(c, name, sql);
+    core.changed();
+    core.permissions().created(documents::Tables, name);
     t.commit();
     core.changed();
 }
@@ -131,6 +134,7 @@ void QueryDef::remove(DatabaseCore &core, const std::string &name)
     if (!q)
         throw notFound(name);
     const QueryEntry entry = *q;
+    core.permissions().require(documents::Tables, entry.name, rights::ChangeDefinition);
     Connection &c = core.db();
     Transaction t(c);
     if (entry.view)
@@ -140,6 +144,8 @@ void QueryDef::remove(DatabaseCore &core, const std::string &name)
         del.bind(1, entry.name);
         del.step();
     }
+    core.changed();
+    core.permissions().dropped(documents::Tables, entry.name);
     t.commit();
     core.changed();
 }
@@ -157,6 +163,16 @@ std::string QueryDef::sql()
     return temporary_ ? sql_ : entry().sql;
 }
 
+// The text as a reader sees it: showing it needs Read definition.
+std::string QueryDef::readableSql()
+{
+    if (temporary_)
+        return sql_;
+    const QueryEntry q = entry();
+    core_->permissions().require(documents::Tables, q.name, rights::ReadDefinition);
+    return q.sql;
+}
+
 void QueryDef::rename(const std::string &newName)
 {
     if (temporary_) {
@@ -164,6 +180,7 @@ void QueryDef::rename(const std::string &newName)
         return;
     }
     const QueryEntry old = entry();
+    core_->permissions().require(documents::Tables, old.name, rights::ChangeDefinition);
     checkNewName(*core_, newName, old.name);
     Connection &c = core_->db();
     Transaction t(c);
@@ -185,6 +202,8 @@ void QueryDef::rename(const std::string &newName)
     if (old.view)
         c.exec("DROP VIEW " + quoteIdentifier(old.name));
     writeView(c, newName, old.sql);
+    core_->changed();
+    core_->permissions().renamed(documents::Tables, old.name, newName);
     t.commit();
     core_->changed();
     name_ = newName;
@@ -197,6 +216,7 @@ void QueryDef::setSql(const std::string &text)
         return;
     }
     const QueryEntry old = entry();
+    core_->permissions().require(documents::Tables, old.name, rights::ChangeDefinition);
     Connection &c = core_->db();
     Transaction t(c);
     core_->ensureQueryTable();
@@ -252,7 +272,7 @@ Variant QueryDef::invoke(Invoke kind, const std::string &m, const automation::Ar
     if (m == "sql") {
         if (kind == Invoke::Put)
             setSql(arg(args, 0).toText());
-        return kind == Invoke::Put ? Variant() : Variant(sql());
+        return kind == Invoke::Put ? Variant() : Variant(readableSql());
     }
     if (kind == Invoke::Put)
         readOnly(m);

@@ -28,6 +28,7 @@ protected:
 private:
     QueryEntry entry();
     std::string sql();
+    std::string readableSql();
     void rename(const std::string &newName);
     void setSql(const std::string &text);
     automation::Variant parameters();

@@ -1,6 +1,7 @@
 #include "Relations.h"
 
 #include "ErrorCodes.h"
+#include "Permissions.h"
 #include "SqlText.h"
 #include "automation/Error.h"
 #include "automation/Text.h"
@@ -110,6 +111,8 @@ void Relations::remove(const std::string &name)
     if (!found)
         throw dbengine::notFound(name);
     const RelationEntry relation = *found;
+    // Removing the relation changes the definition of its foreign table.
+    core_->permissions().require(documents::Tables, relation.foreignTable, rights::ChangeDefinition);
     Connection &c = core_->db();
     std::string sql;
     {

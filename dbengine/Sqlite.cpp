@@ -216,6 +216,28 @@ void Transaction::commit()
     done_ = true;
 }
 
+Savepoint::Savepoint(Connection &connection, std::string name) : connection_(connection), name_(std::move(name))
+{
+    connection_.exec("SAVEPOINT " + name_);
+}
+
+Savepoint::~Savepoint()
+{
+    if (!done_) {
+        try {
+            connection_.exec("ROLLBACK TO " + name_);
+            connection_.exec("RELEASE " + name_);
+        } catch (...) {
+        }
+    }
+}
+
+void Savepoint::release()
+{
+    connection_.exec("RELEASE " + name_);
+    done_ = true;
+}
+
 std::string quoteIdentifier(std::string_view name)
 {
     std::string out = "\"";

@@ -75,6 +75,20 @@ private:
     bool done_ = false;
 };
 
+// A savepoint: nests inside a transaction the user began, or begins one. Rolled back to and
+// released by the destructor unless released before.
+class Savepoint {
+public:
+    Savepoint(Connection &connection, std::string name);
+    ~Savepoint();
+    void release();
+
+private:
+    Connection &connection_;
+    std::string name_;
+    bool done_ = false;
+};
+
 // `name` quoted as an SQL identifier.
 std::string quoteIdentifier(std::string_view name);
 

@@ -1,6 +1,7 @@
 #include "TableDefs.h"
 
 #include "ErrorCodes.h"
+#include "Permissions.h"
 #include "SqlText.h"
 #include "TypeMap.h"
 #include "automation/Error.h"
@@ -223,12 +224,17 @@ void TableDefs::remove(const std::string &name)
     if (isSystemTableName(table))
         throw Error("'" + table + "' is a system table and cannot be deleted.", err::General,
                     "DAO.TableDefs");
+    core_->permissions().require(documents::Tables, table, rights::ChangeDefinition);
     for (const RelationEntry &r : core_->relations())
         if (equalsNoCase(r.table, table) || equalsNoCase(r.foreignTable, table))
             throw Error("Table '" + table + "' is part of the relationship '" + r.name
                             + "'; delete the relationship first.",
                         err::InRelation, "DAO.TableDefs");
+    Savepoint together(core_->db(), "jw_drop_table");
     core_->db().exec("DROP TABLE " + quoteIdentifier(table));
+    core_->changed();
+    core_->permissions().dropped(documents::Tables, table);
+    together.release();
     core_->changed();
 }
 

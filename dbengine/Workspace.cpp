@@ -13,8 +13,9 @@ using automation::Error;
 using automation::Invoke;
 using automation::Variant;
 
-Workspace::Workspace(std::weak_ptr<Engine> engine, std::string name, std::string user)
-    : engine_(std::move(engine)), name_(std::move(name)), user_(std::move(user))
+Workspace::Workspace(std::weak_ptr<Engine> engine, std::string name, std::string user,
+                     std::shared_ptr<const Session> session)
+    : engine_(std::move(engine)), name_(std::move(name)), user_(std::move(user)), session_(std::move(session))
 {
 }
 
@@ -64,10 +65,10 @@ Variant Workspace::invoke(Invoke kind, const std::string &m, const automation::A
         const std::string path = arg(args, 0).toText();
         const bool exclusive = hasArg(args, 1) && args[1].toBool();
         const bool readOnly = hasArg(args, 2) && args[2].toBool();
-        return track(Database::open(path, exclusive, readOnly));
+        return track(Database::open(path, exclusive, readOnly, session_));
     }
     if (m == "createdatabase")
-        return track(Database::create(arg(args, 0).toText()));
+        return track(Database::create(arg(args, 0).toText(), session_));
     if (m == "databases") {
         std::vector<Variant> items;
         for (auto &weak : databases_)
@@ -77,7 +78,7 @@ Variant Workspace::invoke(Invoke kind, const std::string &m, const automation::A
         return args.empty() ? list : list.item(args[0]);
     }
     if (m == "users" || m == "groups" || m == "createuser" || m == "creategroup")
-        return accounts::builtIn(m, args);
+        return accounts::workspaceMember(session_, m, args);
     noMember(m);
 }
 

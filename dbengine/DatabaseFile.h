@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace dbengine {
+
+// Checks what can be told about a database file without SQLite: that it exists, is a regular
+// file, is not sealed, starts with the SQLite header and holds as many pages as the header says,
+// and, for writing, that it may be written. Throws the engine's file errors.
+void checkDatabaseFile(const std::string &path, bool forWriting);
+
+} // namespace dbengine
