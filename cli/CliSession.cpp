@@ -142,6 +142,11 @@ int runSession(const Options &options)
             return fail(query::LoadMessage(loaded, options.history));
     }
 
+    // A workgroup file that was named must exist: the access object would otherwise fall back
+    // to the one its search finds, or to none, without a word.
+    if (!options.systemDb.empty() && !platform::fileExists(options.systemDb))
+        return fail("the workgroup information file '" + options.systemDb + "' does not exist");
+
     dbengine::registerEngine();
     engine::TMSAccess access;
     access.setDAOType(std::uint8_t(options.engine));
