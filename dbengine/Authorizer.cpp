@@ -168,7 +168,9 @@ int Authorizer::decide(int action, const char *a, const char *b, const char *sch
             return SQLITE_OK;
         if (isSecurityTable(first))
             return refuse(protectedTable(first));
+        // Dropping deletes the rows, which checks the relations like a DELETE does.
         dropping_.insert(lowerAscii(first));
+        written_.insert(lowerAscii(first));
         dropped_.push_back(first);
         return need(Tables, first, rights::ChangeDefinition);
     case SQLITE_CREATE_INDEX:

@@ -130,6 +130,8 @@ TEST_F(PermissionsTest, EachStatementAndCallNeedsItsRight)
         {"create a saved query with Create", "ann", {{"MSysDb", "Clerks", Create}}, [](const Variant &db) { db.call("CreateQueryDef", {"Q", "SELECT 1"}); }, 0},
         {"drop without change definition", "ann", {{"Notes", "ann", Retrieve | Insert | Change | Delete}}, run("DROP TABLE Notes"), err::PermissionDenied},
         {"drop with change definition", "ann", {{"Notes", "ann", ChangeDef}}, run("DROP TABLE Notes"), 0},
+        {"drop a referenced table without reading the referencing one", "ann", {{"Customers", "ann", ChangeDef}, {"Orders", "ann", Delete}},
+         [](const Variant &db) { db.call("Execute", {"DELETE FROM Orders"}); db.call("Execute", {"DROP TABLE Customers"}); }, 0},
         {"alter without change definition", "ann", {{"Notes", "ann", Retrieve}}, run("ALTER TABLE Notes ADD COLUMN Extra TEXT"), err::PermissionDenied},
         {"rename with change definition", "ann", {{"Notes", "ann", ChangeDef}}, run("ALTER TABLE Notes RENAME TO Memo"), 0},
         {"index without change definition", "ann", {{"Notes", "ann", Retrieve}}, run("CREATE INDEX NotesBody ON Notes (Body)"), err::PermissionDenied},
