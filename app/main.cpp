@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "dbengine/Engine.h"
+#include "objectmap/ObjectMapWindows.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -11,6 +12,7 @@
 int main(int argc, char **argv)
 {
     dbengine::registerEngine();
+    registerObjectMapWindows();
     Application app(argc, argv);
     TfrmMain window;
     window.show();

@@ -1,0 +1,4 @@
+#pragma once
+
+// Makes the object map known to the main window under "TfrmObjectMap".
+void registerObjectMapWindows();
