@@ -9,11 +9,17 @@
 #include "app/MainWindow.h"
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
+#include "objectmap/DlgObjProps.h"
+#include "objectmap/ObjectMap.h"
+#include "objectmap/ObjectMapRules.h"
+#include "objectmap/ObjectMapWindows.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -30,11 +36,55 @@ bool save(QWidget *widget, const QString &folder, const QString &name)
     return ok;
 }
 
+// The object map on a table's fields and indexes, a query's SQL and parameters and a relation,
+// and the definition dialog on a query.
+bool objectMapPictures(TfrmMain &window, const QString &folder)
+{
+    auto *map = qobject_cast<TfrmObjectMap *>(window.ShowChildWindow("TfrmObjectMap"));
+    if (!map)
+        return false;
+    map->parentWidget()->resize(640, 420);
+    auto *tree = map->findChild<QTreeWidget *>(QStringLiteral("Tree"));
+    auto *pc = map->findChild<QTabWidget *>(QStringLiteral("pc"));
+    auto *details = map->findChild<QTabWidget *>(QStringLiteral("pcDetails"));
+    bool ok = true;
+    auto picture = [&](const QString &name, const char *tab, const QString &file) {
+        pc->setCurrentWidget(map->findChild<QWidget *>(QStringLiteral("tsObjects")));
+        QTreeWidgetItem *entry = objectmap::FindTreeNode(tree, name);
+        if (!entry) {
+            std::printf("FAILED %s: no entry \"%s\"\n", qPrintable(file), qPrintable(name));
+            ok = false;
+            return;
+        }
+        tree->setCurrentItem(entry);
+        if (tab) {
+            pc->setCurrentWidget(map->findChild<QWidget *>(QStringLiteral("tsProps")));
+            details->setCurrentWidget(map->findChild<QWidget *>(QString::fromLatin1(tab)));
+        }
+        ok = save(map->parentWidget(), folder, file) && ok;
+    };
+    for (int i = 0; i < 3; ++i)
+        tree->topLevelItem(i)->setExpanded(true);
+    picture(QStringLiteral("Orders Since"), nullptr, QStringLiteral("objectmap-tree"));
+    picture(QStringLiteral("Orders"), "tsFields", QStringLiteral("objectmap-fields"));
+    picture(QStringLiteral("Orders"), "tsIdx", QStringLiteral("objectmap-indexes"));
+    picture(QStringLiteral("Orders Since"), "tsSQL", QStringLiteral("objectmap-sql"));
+    picture(QStringLiteral("Orders Since"), "tsParams", QStringLiteral("objectmap-parameters"));
+    picture(QStringLiteral("OrdersOrderLines"), "tsRel", QStringLiteral("objectmap-relation"));
+
+    TdlgObjProps definition(&window);
+    definition.FDefinition = window.Access->GetQueryDefByName("Orders Since");
+    definition.FKind = ObjectKind::Query;
+    definition.LoadDefinition();
+    return save(&definition, folder, QStringLiteral("object-definition")) && ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     dbengine::registerEngine();
+    registerObjectMapWindows();
     Application app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: jetwarden-screenshots FOLDER DATABASE\n");
@@ -71,6 +121,8 @@ int main(int argc, char **argv)
     props.setUser(QString::fromStdString(window.Access->GetCurrentUser()));
     props.setSystemDatabase(QString::fromStdString(window.Access->GetSystemDB()));
     ok = save(&props, folder, QStringLiteral("properties")) && ok;
+
+    ok = objectMapPictures(window, folder) && ok;
 
     window.CloseCurrent();
     return ok ? 0 : 1;
