@@ -1,9 +1,12 @@
 #include "ObjectMap.h"
 
 #include "DetailImages.h"
+#include "DetailPages.h"
 #include "DlgObjProps.h"
 #include "Fonts.h"
 #include "ObjectMapRules.h"
+#include "ReportList.h"
+#include "UpdateBlock.h"
 #include "app/Application.h"
 #include "app/Icons.h"
 #include "app/MainWindow.h"
@@ -14,43 +17,28 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 using automation::Variant;
+using objectmap::fullPage;
 using objectmap::kindOfGroup;
+using objectmap::UpdateBlock;
 
 namespace {
 
 QString text(const std::string &s)
 {
     return QString::fromStdString(s);
-}
-
-// A member's value as text; a missing value (Null) shows as nothing.
-QString valueText(const Variant &v)
-{
-    return v.isNull() ? QString() : text(v.toText());
-}
-
-QString boolText(const Variant &v)
-{
-    return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
 }
 
 // Runs a handler's work; an engine error goes to the program's error report and the window
@@ -65,100 +53,6 @@ void reporting(Work &&work)
     }
 }
 
-// Repaints of the widgets are held back while it lives.
-class UpdateBlock {
-public:
-    explicit UpdateBlock(std::initializer_list<QWidget *> widgets) : widgets_(widgets)
-    {
-        for (QWidget *w : widgets_)
-            w->setUpdatesEnabled(false);
-    }
-    ~UpdateBlock()
-    {
-        for (QWidget *w : widgets_)
-            w->setUpdatesEnabled(true);
-    }
-
-private:
-    QList<QWidget *> widgets_;
-};
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-// The hot item of a detail list is underlined, as the lists' hot-track style asks. In a list
-// with images every row keeps the image's room, so the row numbers stand in one column.
-class HotTrackDelegate : public QStyledItemDelegate {
-public:
-    HotTrackDelegate(bool images, QObject *parent) : QStyledItemDelegate(parent), images_(images) {}
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (option->state & QStyle::State_MouseOver)
-            option->font.setUnderline(true);
-        if (images_ && index.column() == 0)
-            option->features |= QStyleOptionViewItem::HasDecoration;
-    }
-
-private:
-    bool images_;
-};
-
-struct Column {
-    const char *caption;
-    int width; // 0 keeps the header's default width
-    bool right = false;
-};
-
-// A report list: whole-row selection, headers that cannot be clicked, a hand pointer over items.
-QTreeWidget *reportList(const char *name, std::initializer_list<Column> columns, bool images = false)
-{
-    auto *list = new QTreeWidget;
-    list->setObjectName(QString::fromLatin1(name));
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->header()->setSectionsClickable(false);
-    list->header()->setSectionsMovable(false);
-    list->header()->setStretchLastSection(false);
-    list->setMouseTracking(true);
-    list->viewport()->setAttribute(Qt::WA_Hover);
-    list->setItemDelegate(new HotTrackDelegate(images, list));
-    QObject::connect(list, &QTreeWidget::itemEntered, list,
-                     [list](QTreeWidgetItem *, int) { list->viewport()->setCursor(Qt::PointingHandCursor); });
-    QObject::connect(list, &QTreeWidget::viewportEntered, list, [list] { list->viewport()->unsetCursor(); });
-    QStringList captions;
-    for (const Column &c : columns)
-        captions << QString::fromLatin1(c.caption);
-    list->setHeaderLabels(captions);
-    int i = 0;
-    for (const Column &c : columns) {
-        if (c.width > 0)
-            list->setColumnWidth(i, c.width);
-        if (c.right)
-            list->headerItem()->setTextAlignment(i, Qt::AlignRight | Qt::AlignVCenter);
-        ++i;
-    }
-    return list;
-}
-
-QWidget *page(const char *name, QWidget *content, QWidget *parent)
-{
-    auto *w = new QWidget(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    auto *layout = new QVBoxLayout(w);
-    layout->setContentsMargins(0, 0, 0, 0);
-    content->setParent(w);
-    layout->addWidget(content);
-    return w;
-}
-
 engine::TMSAccess &access()
 {
     return *TfrmMain::instance()->Access;
@@ -171,7 +65,6 @@ TfrmObjectMap::TfrmObjectMap(QWidget *parent) : QWidget(parent), Storage(QString
     setObjectName(QStringLiteral("frmObjectMap"));
     setWindowTitle(QStringLiteral("Object Map"));
     setFont(objectmap::windowFont());
-    resize(255, 422);
     for (const char *name : {"group", "table", "query", "relation", "container"})
         imgTree << commandIcon(QString::fromLatin1(name));
     img << objectmap::requiredFieldImage() << objectmap::primaryIndexImage();
@@ -286,83 +179,18 @@ void TfrmObjectMap::buildPages()
     connect(Tree, &QTreeWidget::itemDoubleClicked, this, &TfrmObjectMap::TreeDblClick);
     connect(Tree, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu->popup(Tree->viewport()->mapToGlobal(pos)); });
-    tsObjects = page("tsObjects", Tree, pc);
+    tsObjects = fullPage("tsObjects", Tree, pc);
     pc->addTab(tsObjects, QStringLiteral(" Objects "));
 
-    tsProps = page("tsProps", buildDetails(), pc);
+    pcDetails = new TDetailPages(img);
+    QTreeWidget *fields = pcDetails->fieldList();
+    fields->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(fields, &QWidget::customContextMenuRequested, this,
+            [this, fields](const QPoint &pos) { FieldMenu->popup(fields->viewport()->mapToGlobal(pos)); });
+    tsProps = fullPage("tsProps", pcDetails, pc);
     pc->addTab(tsProps, QStringLiteral(" Properties "));
     connect(pc, &QTabWidget::currentChanged, this, &TfrmObjectMap::pcChange);
     layout()->addWidget(pc);
-}
-
-QWidget *TfrmObjectMap::buildDetails()
-{
-    pcDetails = new QTabWidget;
-    pcDetails->setObjectName(QStringLiteral("pcDetails"));
-    pcDetails->tabBar()->setCursor(Qt::PointingHandCursor);
-    // Every tab is seen whole; Qt's tab bar has one row, so it shows none elided.
-    pcDetails->setElideMode(Qt::ElideNone);
-
-    lv = reportList("lv",
-                    {{"  #", 40},
-                     {"Field name", 140},
-                     {"Data type", 100},
-                     {"Size", 40, true},
-                     {"Rule", 100},
-                     {"Default", 0},
-                     {"Zero Length", 70},
-                     {"Required", 60}},
-                    true);
-    lv->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(lv, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { FieldMenu->popup(lv->viewport()->mapToGlobal(pos)); });
-    tsFields = page("tsFields", lv, pcDetails);
-
-    mSQL = new QPlainTextEdit;
-    mSQL->setObjectName(QStringLiteral("mSQL"));
-    mSQL->setReadOnly(true);
-    mSQL->setFont(objectmap::sqlFont());
-    mSQL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    tsSQL = page("tsSQL", mSQL, pcDetails);
-
-    Panel2 = new QWidget;
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    auto side = [this](QGroupBox *&box, QLineEdit *&edit, QListWidget *&list, const char *boxName,
-                       const char *caption, const char *editName, const char *listName) {
-        box = new QGroupBox(QString::fromLatin1(caption), Panel2);
-        box->setObjectName(QString::fromLatin1(boxName));
-        edit = new QLineEdit(box);
-        edit->setObjectName(QString::fromLatin1(editName));
-        edit->setReadOnly(true);
-        list = new QListWidget(box);
-        list->setObjectName(QString::fromLatin1(listName));
-        auto *l = new QVBoxLayout(box);
-        l->setContentsMargins(4, 4, 4, 4);
-        l->addWidget(edit);
-        l->addWidget(list);
-    };
-    side(gbRef, eRef, lbRef, "gbRef", " Referential Table ", "eRef", "lbRef");
-    side(gbFor, eFor, lbFor, "gbFor", " Foreign Table ", "eFor", "lbFor");
-    Panel2->installEventFilter(this);
-    tsRel = page("tsRel", Panel2, pcDetails);
-
-    lvDoc = reportList("lvDoc", {{"#", 20}, {"Name", 100}, {"Created", 120}, {"Modified", 120}});
-    tsDocs = page("tsDocs", lvDoc, pcDetails);
-    lvIdx = reportList("lvIdx", {{"#", 20}, {"Index name", 100}, {"Fields", 150}, {"Type", 150}}, true);
-    tsIdx = page("tsIdx", lvIdx, pcDetails);
-    lvParams = reportList("lvParams", {{"#", 20}, {"Name", 100}, {"Direction", 100}, {"Type", 100}});
-    tsParams = page("tsParams", lvParams, pcDetails);
-
-    pcDetails->addTab(tsFields, QStringLiteral(" Fields "));
-    pcDetails->addTab(tsSQL, QStringLiteral(" SQL "));
-    pcDetails->addTab(tsRel, QStringLiteral(" Relations "));
-    pcDetails->addTab(tsDocs, QStringLiteral(" Documents "));
-    pcDetails->addTab(tsIdx, QStringLiteral(" Indexes"));
-    pcDetails->addTab(tsParams, QStringLiteral(" Parameters "));
-    for (int i = 0; i < pcDetails->count(); ++i)
-        pcDetails->setTabVisible(i, false);
-    pcDetails->hide();
-    return pcDetails;
 }
 
 QTreeWidgetItem *TfrmObjectMap::selectedEntry() const
@@ -438,162 +266,9 @@ void TfrmObjectMap::BuildTree()
 
 void TfrmObjectMap::ShowDetails(const QString &name, ObjectKind kind)
 {
-    for (int i = 0; i < pcDetails->count(); ++i)
-        pcDetails->setTabVisible(i, false);
-    pcDetails->hide();
-    // The first shown page becomes the active one, also when an error ends the filling.
-    const auto finish = qScopeGuard([this] {
-        for (int i = 0; i < pcDetails->count(); ++i) {
-            if (pcDetails->isTabVisible(i)) {
-                pcDetails->setCurrentIndex(i);
-                pcDetails->show();
-                break;
-            }
-        }
-    });
-    UpdateBlock block({lv, lbRef, lbFor, lvDoc, lvIdx, lvParams});
-    WaitCursor wait;
-    for (QTreeWidget *list : {lv, lvDoc, lvIdx, lvParams})
-        list->clear();
-    lbRef->clear();
-    lbFor->clear();
-    eRef->clear();
-    eFor->clear();
-    mSQL->clear();
     if (kind != ObjectKind::None)
         setWindowTitle(name);
-    engine::TMSAccess &a = access();
-    const std::string key = name.toStdString();
-    switch (kind) {
-    case ObjectKind::Table: {
-        const Variant def = a.GetTableDefByName(key);
-        if (!def.isObject())
-            break;
-        fillFields(def);
-        pcDetails->setTabVisible(pcDetails->indexOf(tsFields), true);
-        fillIndexes(def);
-        pcDetails->setTabVisible(pcDetails->indexOf(tsIdx), true);
-        break;
-    }
-    case ObjectKind::Query: {
-        const Variant def = a.GetQueryDefByName(key);
-        if (!def.isObject())
-            break;
-        // A query the engine cannot prepare has no fields or parameters to list; its SQL
-        // still shows.
-        try {
-            fillFields(def);
-            pcDetails->setTabVisible(pcDetails->indexOf(tsFields), true);
-        } catch (const std::exception &) {
-        }
-        mSQL->setPlainText(text(def.get("SQL").toText()));
-        pcDetails->setTabVisible(pcDetails->indexOf(tsSQL), true);
-        try {
-            fillParameters(def);
-            pcDetails->setTabVisible(pcDetails->indexOf(tsParams), true);
-        } catch (const std::exception &) {
-        }
-        break;
-    }
-    case ObjectKind::Relation: {
-        const Variant def = a.GetRelationByName(key);
-        if (!def.isObject())
-            break;
-        fillRelation(def);
-        pcDetails->setTabVisible(pcDetails->indexOf(tsRel), true);
-        break;
-    }
-    case ObjectKind::Container: {
-        const Variant def = a.GetContainerByName(key);
-        if (!def.isObject())
-            break;
-        fillDocuments(def);
-        pcDetails->setTabVisible(pcDetails->indexOf(tsDocs), true);
-        break;
-    }
-    case ObjectKind::None:
-        break;
-    }
-}
-
-void TfrmObjectMap::fillFields(const Variant &def)
-{
-    const Variant fields = def.get("Fields");
-    const std::int32_t count = fields.get("Count").toInt();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const Variant f = fields.item(i);
-        const bool required = f.get("Required").toBool();
-        auto *row = new QTreeWidgetItem(QStringList{
-            QString::number(i), text(f.get("Name").toText()),
-            text(engine::FieldTypeName(std::int16_t(f.get("Type").toInt()))), QString::number(f.get("Size").toInt()),
-            valueText(f.get("ValidationRule")), valueText(f.get("DefaultValue")), boolText(f.get("AllowZeroLength")),
-            required ? QStringLiteral("True") : QStringLiteral("False")});
-        row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-        if (required)
-            row->setIcon(0, img[0]);
-        // Row by row: the rows read before an error stay.
-        lv->addTopLevelItem(row);
-    }
-}
-
-void TfrmObjectMap::fillIndexes(const Variant &def)
-{
-    const Variant indexes = def.get("Indexes");
-    const std::int32_t count = indexes.get("Count").toInt();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const Variant index = indexes.item(i);
-        const Variant fields = index.get("Fields");
-        QStringList names;
-        const std::int32_t fieldCount = fields.get("Count").toInt();
-        for (std::int32_t j = 0; j < fieldCount; ++j)
-            names << text(fields.item(j).get("Name").toText());
-        const bool primary = index.get("Primary").toBool();
-        auto *row = new QTreeWidgetItem(QStringList{
-            QString::number(i), text(index.get("Name").toText()), names.join(QLatin1Char(',')),
-            objectmap::indexTypeText(primary, index.get("Unique").toBool(), index.get("Foreign").toBool())});
-        if (primary)
-            row->setIcon(0, img[1]);
-        lvIdx->addTopLevelItem(row);
-    }
-}
-
-void TfrmObjectMap::fillParameters(const Variant &def)
-{
-    const Variant parameters = def.get("Parameters");
-    const std::int32_t count = parameters.get("Count").toInt();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const Variant p = parameters.item(i);
-        lvParams->addTopLevelItem(new QTreeWidgetItem(QStringList{
-            QString::number(i), text(p.get("Name").toText()),
-            text(engine::ParameterDirectionName(p.get("Direction").toInt())),
-            text(engine::FieldTypeName(std::int16_t(p.get("Type").toInt())))}));
-    }
-}
-
-// Line i of both lists is one field pair of the relation.
-void TfrmObjectMap::fillRelation(const Variant &def)
-{
-    eRef->setText(text(def.get("Table").toText()));
-    eFor->setText(text(def.get("foreigntable").toText()));
-    const Variant fields = def.get("Fields");
-    const std::int32_t count = fields.get("Count").toInt();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const Variant f = fields.item(i);
-        lbRef->addItem(text(f.get("Name").toText()));
-        lbFor->addItem(text(f.get("ForeignName").toText()));
-    }
-}
-
-void TfrmObjectMap::fillDocuments(const Variant &def)
-{
-    const Variant documents = def.get("Documents");
-    const std::int32_t count = documents.get("Count").toInt();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const Variant d = documents.item(i);
-        lvDoc->addTopLevelItem(new QTreeWidgetItem(QStringList{
-            QString::number(i), text(d.get("Name").toText()), objectmap::documentDateText(d.get("DateCreated").toDate()),
-            objectmap::documentDateText(d.get("LastUpdated").toDate())}));
-    }
+    pcDetails->ShowDefinition(access(), name, kind);
 }
 
 void TfrmObjectMap::pcChange()
@@ -708,8 +383,6 @@ bool TfrmObjectMap::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Tree->viewport() && event->type() == QEvent::MouseButtonPress)
         TreeMouseDown(static_cast<QMouseEvent *>(event));
-    else if (watched == Panel2 && event->type() == QEvent::Resize)
-        Panel2Resize();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -720,16 +393,6 @@ void TfrmObjectMap::TreeMouseDown(QMouseEvent *event)
         return;
     if (QTreeWidgetItem *entry = Tree->itemAt(event->position().toPoint()))
         Tree->setCurrentItem(entry);
-}
-
-// The referential side takes half of the panel's width, the foreign side the rest, inside a
-// border of 3 pixels.
-void TfrmObjectMap::Panel2Resize()
-{
-    const QRect inner = Panel2->rect().adjusted(3, 3, -3, -3);
-    const int left = Panel2->width() / 2;
-    gbRef->setGeometry(inner.left(), inner.top(), left, inner.height());
-    gbFor->setGeometry(inner.left() + left, inner.top(), std::max(0, inner.width() - left), inner.height());
 }
 
 void TfrmObjectMap::PopupMenuPopup()
@@ -834,6 +497,7 @@ void TfrmObjectMap::cmSelect()
 
 void TfrmObjectMap::cmCopy()
 {
+    const QTreeWidget *lv = pcDetails->fieldList();
     QStringList names;
     for (int i = 0; i < lv->topLevelItemCount(); ++i)
         names << lv->topLevelItem(i)->text(1);
@@ -851,8 +515,11 @@ void TfrmObjectMap::showEvent(QShowEvent *event)
     if (placementRestored_)
         return;
     placementRestored_ = true;
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+    // The frame opens at the window's size; a stored placement then applies.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+        sub->resize(255, 422);
         reporting([&] { Storage.restorePlacement(sub); });
+    }
 }
 
 void TfrmObjectMap::closeEvent(QCloseEvent *event)

@@ -10,13 +10,10 @@
 #include <QWidget>
 
 class QAction;
-class QGroupBox;
+class TDetailPages;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
 class QMouseEvent;
-class QPlainTextEdit;
 class QStatusBar;
 class QTabWidget;
 class QToolButton;
@@ -56,7 +53,6 @@ public slots:
     void pcChange();
     void TreeChange();
     void TreeDblClick();
-    void Panel2Resize();
     void PopupMenuPopup();
     void cmNew();
     void cmEdit();
@@ -73,15 +69,9 @@ protected:
 private:
     void buildTools();
     void buildPages();
-    QWidget *buildDetails();
     void buildMenus();
     void UpdateCommands();
     void TreeMouseDown(QMouseEvent *event);
-    void fillFields(const automation::Variant &def);
-    void fillIndexes(const automation::Variant &def);
-    void fillParameters(const automation::Variant &def);
-    void fillRelation(const automation::Variant &def);
-    void fillDocuments(const automation::Variant &def);
     void showStatus(QTreeWidgetItem *entry);
     void selectDefinition(const QString &name);
     QAction *addCommand(QMenu *menu, const char *name, const QString &caption, void (TfrmObjectMap::*slot)());
@@ -90,14 +80,7 @@ private:
     QTabWidget *pc;
     QWidget *tsObjects, *tsProps;
     QTreeWidget *Tree;
-    QTabWidget *pcDetails;
-    QWidget *tsFields, *tsSQL, *tsRel, *tsDocs, *tsIdx, *tsParams;
-    QTreeWidget *lv, *lvDoc, *lvIdx, *lvParams;
-    QPlainTextEdit *mSQL;
-    QWidget *Panel2;
-    QGroupBox *gbRef, *gbFor;
-    QLineEdit *eRef, *eFor;
-    QListWidget *lbRef, *lbFor;
+    TDetailPages *pcDetails;
     QStatusBar *sb;
     QLabel *sbPanel;
     QMenu *mmObject, *PopupMenu, *FieldMenu;

@@ -450,6 +450,7 @@ void TestObjectMap::treeImagesAndLayout()
             QVERIFY2(sameIcon(top->child(i)->icon(0), images[g + 1]), groups[g]);
     }
     QCOMPARE(tree()->indentation(), 19);
+    QCOMPARE(map()->parentWidget()->size(), QSize(255, 422));
     QCOMPARE(map()->windowTitle(), QStringLiteral("Object Map"));
     auto *pc = child<QTabWidget>("pc");
     QCOMPARE(pc->currentWidget(), child<QWidget>("tsObjects"));
