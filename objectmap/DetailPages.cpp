@@ -4,10 +4,10 @@
 #include "ObjectMapRules.h"
 #include "ReportList.h"
 #include "UpdateBlock.h"
+#include "WaitCursor.h"
 #include "engine/MSAccess.h"
 #include "engine/TypeNames.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -21,6 +21,7 @@
 using automation::Variant;
 using objectmap::ReportColumn;
 using objectmap::UpdateBlock;
+using objectmap::WaitCursor;
 using objectmap::fullPage;
 using objectmap::reportList;
 
@@ -41,12 +42,6 @@ QString boolText(const Variant &v)
 {
     return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
 }
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

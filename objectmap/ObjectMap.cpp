@@ -7,6 +7,7 @@
 #include "ObjectMapRules.h"
 #include "ReportList.h"
 #include "UpdateBlock.h"
+#include "WaitCursor.h"
 #include "app/Application.h"
 #include "app/Icons.h"
 #include "app/MainWindow.h"
@@ -210,6 +211,7 @@ void TfrmObjectMap::BuildTree()
     const bool showContainers = settingToBool(main->Storage.value(QStringLiteral("Cont")));
     engine::TMSAccess &a = *main->Access;
     {
+        objectmap::WaitCursor wait;
         UpdateBlock block({Tree});
         Tree->collapseAll();
         Tree->clear();

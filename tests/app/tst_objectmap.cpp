@@ -174,6 +174,7 @@ private slots:
     void relationDetails();
     void containerDocuments();
     void groupEntryShowsNoDetails();
+    void definitionGoneBehindTheWindowIsReported();
     void doubleClickShowsTheDetails();
     void copyFieldsAsCommaText();
     void newCancelledChangesNothing();
@@ -691,6 +692,27 @@ void TestObjectMap::groupEntryShowsNoDetails()
     QVERIFY(!details->isVisible());
     QCOMPARE(child<QTreeWidget>("lv")->topLevelItemCount(), 0);
     QCOMPARE(map()->windowTitle(), QStringLiteral("Kept"));
+}
+
+// An engine error while reading a definition goes to the error report; the window stays usable.
+void TestObjectMap::definitionGoneBehindTheWindowIsReported()
+{
+    database().get("TableDefs").call("Delete", {"Odd names"});
+    database().get("QueryDefs").call("Delete", {"BigOrders"});
+    select("Tables", "Odd names");
+    QCOMPARE(prompts->textsOf("error").size(), 1);
+    showProperties();
+    QCOMPARE(prompts->textsOf("error").size(), 2);
+    QVERIFY(prompts->textsOf("error").at(1).contains("Odd names"));
+    QVERIFY(shownTabs(child<QTabWidget>("pcDetails")).isEmpty());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    select("Queries", "BigOrders");
+    QCOMPARE(prompts->textsOf("error").size(), 3);
+    select("Queries", "ByCity");
+    QCOMPARE(status(), QStringLiteral("Type: Select"));
+    showProperties();
+    QCOMPARE(shownTabs(child<QTabWidget>("pcDetails")), (QStringList{" Fields ", " SQL ", " Parameters "}));
+    QCOMPARE(prompts->textsOf("error").size(), 3);
 }
 
 void TestObjectMap::doubleClickShowsTheDetails()
