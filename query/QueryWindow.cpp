@@ -1,0 +1,742 @@
+#include "QueryWindow.h"
+
+#include "EditorFonts.h"
+#include "FindReplaceDialog.h"
+#include "QueryRun.h"
+#include "SqlEdit.h"
+
+#include "app/Icons.h"
+#include "app/MainWindow.h"
+#include "app/Prompts.h"
+#include "engine/MSAccess.h"
+#include "platform/Folders.h"
+#include "query/core/HistoryFile.h"
+
+#include <Qsci/qscilexersql.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStringDecoder>
+#include <QTabWidget>
+#include <QTabBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+const QString kScriptFilter = QStringLiteral("SQL scripts (*.sql);;All files (*)");
+const QString kScriptSuffix = QStringLiteral("sql");
+constexpr int kBookmarkedStatements = 9;
+
+bool databaseOpen()
+{
+    TfrmMain *main = TfrmMain::instance();
+    return main && main->Access && main->Access->DatabaseOpen();
+}
+
+// A script file as text: UTF-8 when it is valid UTF-8, else Latin-1, so no byte is lost; line
+// breaks as the editor keeps them (LF).
+QString scriptFileText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text;
+}
+
+} // namespace
+
+TfrmQuery::TfrmQuery(QWidget *parent, const QString &historyFile)
+    : QWidget(parent), Storage(QStringLiteral("1.x/Query")), HistoryFile(historyFile)
+{
+    setObjectName(QStringLiteral("frmQuery"));
+    setWindowTitle(QStringLiteral("Query"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    editor_ = new SqlEdit(4);
+    editor_->setObjectName(QStringLiteral("Editor"));
+    auto *lexer = new QsciLexerSQL(editor_);
+    lexer->setDefaultFont(sqlTextFont());
+    lexer->setFont(sqlTextFont());
+    editor_->setLexer(lexer);
+    editor_->setEdgeMode(QsciScintilla::EdgeLine);
+    editor_->setEdgeColumn(255);
+    result_ = new SqlEdit(6);
+    result_->setObjectName(QStringLiteral("Result"));
+    result_->setEdgeMode(QsciScintilla::EdgeLine);
+    result_->setEdgeColumn(1024);
+    result_->setEdgeColor(palette().color(QPalette::Button));
+    Editor = editor_;
+    Result = result_;
+
+    pc = new QTabWidget(this);
+    pc->setObjectName(QStringLiteral("pc"));
+    pc->tabBar()->setCursor(Qt::PointingHandCursor);
+    tsQuery = new QWidget;
+    tsQuery->setObjectName(QStringLiteral("tsQuery"));
+    auto *queryLayout = new QVBoxLayout(tsQuery);
+    queryLayout->setContentsMargins(0, 0, 0, 0);
+    queryLayout->addWidget(editor_);
+    tsResult = new QWidget;
+    tsResult->setObjectName(QStringLiteral("tsResult"));
+    auto *resultLayout = new QVBoxLayout(tsResult);
+    resultLayout->setContentsMargins(0, 0, 0, 0);
+    resultLayout->addWidget(result_);
+    tsHistory = buildHistoryPage();
+    pc->addTab(tsQuery, QStringLiteral(" Query "));
+    pc->addTab(tsResult, QStringLiteral(" Result "));
+    pc->addTab(tsHistory, QStringLiteral(" History "));
+
+    buildMenus();
+    buildStatusBar();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildToolPanel());
+    layout->addWidget(pc, 1);
+    layout->addWidget(sb);
+
+    rd = new FindReplaceDialog(this);
+    connect(rd, &FindReplaceDialog::findNext, this, &TfrmQuery::rdFind);
+    connect(rd, &FindReplaceDialog::replace, this, &TfrmQuery::rdReplace);
+
+    for (SqlEdit *edit : {editor_, result_}) {
+        connect(edit, &QWidget::customContextMenuRequested, this,
+                [this, edit](const QPoint &pos) { PopupMenu->popup(edit->mapToGlobal(pos)); });
+        // The caret panels follow the caret and the insert mode of the editor on view.
+        const auto follow = [this, edit] {
+            if (FActiveEditor == edit)
+                changeStatus(edit);
+        };
+        connect(edit, &QsciScintilla::cursorPositionChanged, this, follow);
+        connect(edit, &QsciScintilla::linesChanged, this, follow);
+        connect(edit, &SqlEdit::insertModeChanged, this, follow);
+    }
+    connect(pc, &QTabWidget::currentChanged, this, &TfrmQuery::pcChange);
+
+    Storage.addProperty(
+        QStringLiteral("mSQL_Height"),
+        [this] { return QString::number(sqlHeightApplied_ ? mSQL->height() : sqlHeight_); },
+        [this](const QString &value) {
+            bool ok = false;
+            const int height = value.toInt(&ok);
+            if (ok && height >= 0) {
+                sqlHeight_ = height;
+                if (sqlHeightApplied_)
+                    applySqlHeight();
+            }
+        });
+
+    pc->setCurrentWidget(tsQuery);
+    pcChange();
+    loadHistory();
+    UpdateCommands();
+}
+
+TfrmQuery::~TfrmQuery()
+{
+    if (run_)
+        run_->detach();
+    if (!historySaved_)
+        saveHistory();
+}
+
+QString TfrmQuery::defaultHistoryFile()
+{
+    return QString::fromStdString(platform::joinPath(platform::appFilesDir(), "History.sql"));
+}
+
+QAction *TfrmQuery::addCommand(const char *name, const QString &caption, void (TfrmQuery::*slot)(),
+                               const QKeySequence &shortcut)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        // Only while the focus is in this window, not in the object map beside it.
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    connect(action, &QAction::triggered, this, slot);
+    addAction(action);
+    return action;
+}
+
+void TfrmQuery::buildMenus()
+{
+    mmQuery = new QMenu(QStringLiteral("&Query"), this);
+    mmQuery->setObjectName(QStringLiteral("mmQuery"));
+    mmOpen = addCommand("mmOpen", QStringLiteral("&Open..."), &TfrmQuery::cmOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
+    mmSave = addCommand("mmSave", QStringLiteral("&Save..."), &TfrmQuery::cmSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    mmClear = addCommand("mmClear", QStringLiteral("Clear history"), &TfrmQuery::cmClearHist);
+    mmFind = addCommand("mmFind", QStringLiteral("&Find..."), &TfrmQuery::cmFind, QKeySequence(Qt::CTRL | Qt::Key_F));
+    mmFindNext = addCommand("mmFindNext", QStringLiteral("Find &next"), &TfrmQuery::cmFindNext, QKeySequence(Qt::Key_F3));
+    mmExec = addCommand("mmExec", QStringLiteral("&Execute"), &TfrmQuery::cmExec, QKeySequence(Qt::CTRL | Qt::Key_E));
+    mmStop = addCommand("mmStop", QStringLiteral("&Stop"), &TfrmQuery::cmStop);
+    mmQuery->addAction(mmOpen);
+    mmQuery->addAction(mmSave);
+    mmQuery->addSeparator();
+    mmQuery->addAction(mmClear);
+    mmQuery->addSeparator();
+    mmQuery->addAction(mmFind);
+    mmQuery->addAction(mmFindNext);
+    mmQuery->addSeparator();
+    mmQuery->addAction(mmExec);
+    mmQuery->addAction(mmStop);
+    mmOpen->setIcon(commandIcon(QStringLiteral("open")));
+    mmSave->setIcon(commandIcon(QStringLiteral("save")));
+    mmExec->setIcon(commandIcon(QStringLiteral("execute")));
+    mmStop->setIcon(commandIcon(QStringLiteral("stop")));
+    mmClear->setIcon(commandIcon(QStringLiteral("clear")));
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    const auto item = [this](const char *name, const QString &caption, void (TfrmQuery::*slot)()) {
+        QAction *action = PopupMenu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    pmUndo = item("pmUndo", QStringLiteral("Undo"), &TfrmQuery::cmUndo);
+    pmRedo = item("pmRedo", QStringLiteral("Redo"), &TfrmQuery::cmRedo);
+    PopupMenu->addSeparator();
+    pmCopy = item("pmCopy", QStringLiteral("Copy"), &TfrmQuery::cmCopy);
+    pmCut = item("pmCut", QStringLiteral("Cut"), &TfrmQuery::cmCut);
+    pmPaste = item("pmPaste", QStringLiteral("Paste"), &TfrmQuery::cmPaste);
+    PopupMenu->addSeparator();
+    pmClearAll = item("pmClearAll", QStringLiteral("Clear All"), &TfrmQuery::cmClearAll);
+    PopupMenu->addSeparator();
+    pmSelectAll = item("pmSelectAll", QStringLiteral("Select All"), &TfrmQuery::cmSelectAll);
+    connect(PopupMenu, &QMenu::aboutToShow, this, &TfrmQuery::PopupMenuPopup);
+}
+
+QWidget *TfrmQuery::buildToolPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("ToolPanel"));
+    panel->setFixedHeight(28);
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(2, 3, 2, 3);
+    row->setSpacing(0);
+    const struct {
+        const char *name;
+        QAction *action;
+        const char *hint;
+    } buttons[] = {
+        {"sbOpen", mmOpen, "Open"},    {"sbSave", mmSave, "Save"},    {"sbExec", mmExec, "Execute"},
+        {"sbStop", mmStop, "Stop"},    {"sbClear", mmClear, "Clear history"},
+    };
+    for (const auto &b : buttons) {
+        if (b.action == mmClear)
+            row->addSpacing(8);
+        auto *button = new QToolButton(panel);
+        button->setObjectName(QString::fromLatin1(b.name));
+        // The button shares the menu item's action, so it always has the item's enabled state.
+        button->setDefaultAction(b.action);
+        button->setAutoRaise(true);
+        button->setFixedSize(24, 22);
+        button->setIconSize(QSize(16, 16));
+        button->setToolTip(QString::fromLatin1(b.hint));
+        row->addWidget(button);
+    }
+    row->addStretch();
+    return panel;
+}
+
+QWidget *TfrmQuery::buildHistoryPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("tsHistory"));
+    lv = new QTreeWidget;
+    lv->setObjectName(QStringLiteral("lv"));
+    lv->setColumnCount(4);
+    lv->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Query"), QStringLiteral("Time [s]"),
+                         QStringLiteral("Record count")});
+    lv->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+    lv->header()->setMinimumSectionSize(16);
+    lv->setColumnWidth(0, 25);
+    lv->setColumnWidth(1, 420);
+    lv->setColumnWidth(3, 80);
+    lv->header()->setSectionsClickable(false);
+    lv->header()->setStretchLastSection(false);
+    lv->setRootIsDecorated(false);
+    lv->setItemsExpandable(false);
+    lv->setUniformRowHeights(true);
+    lv->setAllColumnsShowFocus(true);
+    lv->setSelectionMode(QAbstractItemView::SingleSelection);
+    lv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The selection stays as visible when the list loses the focus.
+    QPalette palette = lv->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    lv->setPalette(palette);
+    connect(lv, &QTreeWidget::itemSelectionChanged, this, &TfrmQuery::lvSelectItem);
+    connect(lv, &QTreeWidget::itemDoubleClicked, this, &TfrmQuery::lvDblClick);
+
+    mSQL = new QPlainTextEdit;
+    mSQL->setObjectName(QStringLiteral("mSQL"));
+    mSQL->setReadOnly(true);
+    mSQL->setFont(sqlTextFont());
+    mSQL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    splitter_ = new QSplitter(Qt::Vertical);
+    splitter_->setObjectName(QStringLiteral("Splitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(lv);
+    splitter_->addWidget(mSQL);
+    // The memo keeps its height when the window is resized; the list takes the rest.
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { sqlHeight_ = mSQL->height(); });
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter_);
+    return page;
+}
+
+void TfrmQuery::buildStatusBar()
+{
+    sb = new QStatusBar(this);
+    sb->setObjectName(QStringLiteral("sb"));
+    sb->setSizeGripEnabled(false);
+    const int widths[] = {125, 60, 100, 100};
+    for (int i = 0; i < 4; ++i) {
+        panels_[i] = new QLabel(sb);
+        panels_[i]->setObjectName(QStringLiteral("sbPanel%1").arg(i));
+        panels_[i]->setAlignment(i < 3 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        if (i < 3)
+            panels_[i]->setFixedWidth(widths[i]);
+        else
+            panels_[i]->setMinimumWidth(widths[i]);
+        sb->addWidget(panels_[i], i < 3 ? 0 : 1);
+    }
+}
+
+// The memo's stored height, once the History page has a size to share.
+void TfrmQuery::applySqlHeight()
+{
+    const int total = splitter_->height() - splitter_->handleWidth();
+    if (total <= 0)
+        return;
+    const int height = qBound(0, sqlHeight_, total);
+    splitter_->setSizes({total - height, height});
+    sqlHeightApplied_ = true;
+}
+
+QWidget *TfrmQuery::placementWidget()
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    return sub ? static_cast<QWidget *>(sub) : this;
+}
+
+SqlEdit *TfrmQuery::activeEdit() const
+{
+    return FActiveEditor == editor_ ? editor_ : FActiveEditor == result_ ? result_ : nullptr;
+}
+
+QString TfrmQuery::panelText(int panel) const
+{
+    return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
+}
+
+void TfrmQuery::setPanel(int panel, const QString &text)
+{
+    if (panel >= 0 && panel < 4)
+        panels_[panel]->setText(text);
+}
+
+void TfrmQuery::repaintStatus()
+{
+    if (sb->isVisible())
+        panels_[3]->repaint();
+}
+
+void TfrmQuery::UpdateCommands()
+{
+    const bool database = databaseOpen();
+    const bool idle = !run_;
+    mmOpen->setEnabled(database && idle && pc->currentWidget() == tsQuery);
+    for (QAction *action : {mmSave, mmFind, mmFindNext})
+        action->setEnabled(database && idle && FActiveEditor);
+    mmExec->setEnabled(database && idle);
+    // Stop is pressed once: the run then only finishes its current row.
+    mmStop->setEnabled(database && run_ && !run_->stopRequested);
+    mmClear->setEnabled(true);
+    update();
+}
+
+void TfrmQuery::changeStatus(QsciScintilla *editor)
+{
+    auto *edit = static_cast<SqlEdit *>(editor);
+    setPanel(0, QStringLiteral("%1: %2 / %3").arg(edit->caretLine()).arg(edit->caretColumn()).arg(edit->lines()));
+    setPanel(1, edit->overwriteMode() ? QStringLiteral("Overwrite") : QStringLiteral("Insert"));
+}
+
+void TfrmQuery::pcChange()
+{
+    try {
+        const QWidget *page = pc->currentWidget();
+        FActiveEditor = page == tsQuery ? Editor : page == tsResult ? Result : nullptr;
+        sb->setVisible(FActiveEditor != nullptr);
+        if (FActiveEditor) {
+            changeStatus(FActiveEditor);
+            FActiveEditor->setFocus();
+        } else if (!sqlHeightApplied_) {
+            applySqlHeight();
+        }
+        UpdateCommands();
+    } catch (...) {
+    }
+}
+
+std::string TfrmQuery::scriptText() const
+{
+    if (editor_->hasSelectedText())
+        return editor_->selectionText().toStdString();
+    std::vector<std::string> lines;
+    for (const QString &line : editor_->text().split(QLatin1Char('\n'))) {
+        std::string text = line.toStdString();
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        lines.push_back(std::move(text));
+    }
+    return query::ScriptRunner::ScriptFromLines(lines);
+}
+
+void TfrmQuery::cmExec()
+{
+    if (run_)
+        return;
+    const std::string script = scriptText();
+    auto run = std::make_shared<QueryRun>(this, MessageInterval);
+    run_ = run;
+    if (TfrmMain *main = TfrmMain::instance())
+        run->runner.CurrentDatabase = main->CurrentDatabase;
+    setPanel(2, QStringLiteral("?"));
+    UpdateCommands();
+    result_->clearBookmarks();
+    // The program's output is not something to undo.
+    result_->setUndoCollection(false);
+    {
+        const QSignalBlocker quiet(pc);
+        pc->setCurrentWidget(tsResult);
+    }
+    QPointer<TfrmQuery> self(this);
+    // Whatever leaves the run, a window that is still here becomes idle again; one that was
+    // closed during the run is not touched.
+    struct Finish {
+        QPointer<TfrmQuery> &self;
+        QueryRun &run;
+        ~Finish()
+        {
+            run.flush();
+            if (self && run.attached())
+                self->finishRun(run);
+        }
+    } finish{self, *run};
+    run->runner.run(script);
+}
+
+void TfrmQuery::finishRun(QueryRun &run)
+{
+    const std::vector<std::int32_t> &starts = run.runner.FResultLineStarts;
+    for (int n = 1; n <= kBookmarkedStatements && n <= int(starts.size()); ++n)
+        result_->setBookmark(n, starts[std::size_t(n - 1)] - 1);
+    result_->resetUndo();
+    result_->setUndoCollection(true);
+    run_.reset();
+    pcChange();
+    UpdateCommands();
+}
+
+void TfrmQuery::cmStop()
+{
+    if (!run_)
+        return;
+    run_->stopRequested = true;
+    run_->runner.stop();
+    UpdateCommands();
+}
+
+void TfrmQuery::SelectAsQuery(const QString &name)
+{
+    const QString statement = QStringLiteral("select * from ") + name + QStringLiteral(";");
+    if (!editor_->findFromStart(statement, false, false)) {
+        editor_->appendLine(statement);
+        editor_->findFromStart(statement, false, false);
+    }
+    editor_->repaint();
+    cmExec();
+}
+
+void TfrmQuery::cmOpen()
+{
+    const QString path = Prompts::current().openFileName(this, QStringLiteral("Open"), kScriptFilter, kScriptSuffix);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()).toStdString());
+    const QByteArray text = scriptFileText(file.readAll()).toUtf8();
+    if (file.error() != QFileDevice::NoError)
+        throw std::runtime_error(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()).toStdString());
+    // One undo step, so a script opened by mistake can be taken back.
+    editor_->SendScintilla(QsciScintillaBase::SCI_SETTEXT, text.constData());
+}
+
+void TfrmQuery::cmSave()
+{
+    SqlEdit *edit = activeEdit();
+    if (!edit)
+        return;
+    const QString path = Prompts::current().saveFileName(this, QStringLiteral("Save As"), kScriptFilter, kScriptSuffix);
+    if (path.isEmpty())
+        return;
+    // Every line ends with a line break; the file is replaced only when written in full.
+    QByteArray text = edit->text().toUtf8();
+    text += '\n';
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw std::runtime_error(QStringLiteral("Cannot save file \"%1\". %2").arg(path, file.errorString()).toStdString());
+}
+
+void TfrmQuery::cmFind()
+{
+    if (!FActiveEditor)
+        return;
+    // A one-line selection is what the user most likely wants to find.
+    const QString selected = activeEdit()->selectionText();
+    if (!selected.isEmpty() && !selected.contains(QLatin1Char('\n')))
+        rd->setFindText(selected);
+    rd->show();
+    rd->raise();
+    rd->activateWindow();
+}
+
+void TfrmQuery::cmFindNext()
+{
+    if (!FActiveEditor)
+        return;
+    // Nothing to find again yet: ask for it.
+    if (rd->findText().isEmpty()) {
+        cmFind();
+        return;
+    }
+    rd->setDown(true);
+    rdFind();
+    FActiveEditor->setFocus();
+}
+
+void TfrmQuery::rdFind()
+{
+    SqlEdit *edit = activeEdit();
+    if (!edit)
+        return;
+    if (!edit->findText(rd->findText(), rd->matchCase(), rd->wholeWord(), rd->down()))
+        Prompts::information(this, QStringLiteral("Text not found."));
+}
+
+void TfrmQuery::rdReplace(bool all)
+{
+    SqlEdit *edit = activeEdit();
+    if (!edit)
+        return;
+    if (edit->replaceText(rd->findText(), rd->replaceText(), rd->matchCase(), rd->wholeWord(), all) == 0)
+        Prompts::information(this, QStringLiteral("Text not found."));
+}
+
+void TfrmQuery::showHistoryItem(QTreeWidgetItem *item, const query::ListViewItem &entry) const
+{
+    item->setText(0, QString::fromStdString(entry.caption));
+    for (int column = 1; column < 4; ++column) {
+        const std::size_t sub = std::size_t(column - 1);
+        item->setText(column, sub < entry.subItems.size() ? QString::fromStdString(entry.subItems[sub]) : QString());
+    }
+    item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TfrmQuery::fillHistoryList()
+{
+    lv->setUpdatesEnabled(false);
+    lv->clear();
+    QList<QTreeWidgetItem *> items;
+    items.reserve(qsizetype(history_.count()));
+    for (std::size_t i = 0; i < history_.count(); ++i) {
+        auto *item = new QTreeWidgetItem;
+        showHistoryItem(item, history_.entry(i));
+        items.append(item);
+    }
+    lv->addTopLevelItems(items);
+    lv->setUpdatesEnabled(true);
+}
+
+void TfrmQuery::UpdateHistory(const std::string &sql, std::uint32_t executionMs, std::int32_t records)
+{
+    lv->setUpdatesEnabled(false);
+    const query::History::Update update = history_.UpdateHistory(sql, executionMs, records);
+    if (update.inserted) {
+        auto *item = new QTreeWidgetItem;
+        showHistoryItem(item, history_.entry(0));
+        lv->insertTopLevelItem(0, item);
+    } else if (QTreeWidgetItem *item = lv->topLevelItem(int(update.index))) {
+        showHistoryItem(item, history_.entry(update.index));
+    }
+    lv->setUpdatesEnabled(true);
+}
+
+void TfrmQuery::lvSelectItem()
+{
+    const QList<QTreeWidgetItem *> selected = lv->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int index = lv->indexOfTopLevelItem(selected.first());
+    if (index >= 0 && std::size_t(index) < history_.count())
+        mSQL->setPlainText(QString::fromStdString(history_.statement(std::size_t(index))));
+}
+
+void TfrmQuery::lvDblClick()
+{
+    const QList<QTreeWidgetItem *> selected = lv->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int index = lv->indexOfTopLevelItem(selected.first());
+    if (index < 0 || std::size_t(index) >= history_.count())
+        return;
+    editor_->appendLine(QString::fromStdString(history_.statement(std::size_t(index))));
+    if (pc->currentWidget() == tsQuery)
+        pcChange();
+    else
+        pc->setCurrentWidget(tsQuery);
+    editor_->setFocus();
+}
+
+void TfrmQuery::cmClearHist()
+{
+    lv->setUpdatesEnabled(false);
+    history_.Clear();
+    lv->clear();
+    lv->setUpdatesEnabled(true);
+    mSQL->clear();
+}
+
+void TfrmQuery::loadHistory()
+{
+    if (!QFileInfo::exists(HistoryFile))
+        return;
+    const std::string path = HistoryFile.toStdString();
+    const query::LoadResult loaded = query::LoadListViewFile(history_, path);
+    fillHistoryList();
+    if (loaded.status != query::LoadStatus::Loaded) {
+        TfrmMain *main = TfrmMain::instance();
+        Prompts::error(main ? static_cast<QWidget *>(main) : this, QString::fromStdString(query::LoadMessage(loaded, path)),
+                       QString::fromLatin1(query::ListViewIoErrorCaption));
+    }
+}
+
+// Errors are ignored: the window closes whatever happens to the file.
+void TfrmQuery::saveHistory()
+{
+    historySaved_ = true;
+    query::SaveListViewFile(history_, HistoryFile.toStdString());
+}
+
+void TfrmQuery::PopupMenuPopup()
+{
+    SqlEdit *edit = activeEdit();
+    pmUndo->setEnabled(edit && edit->canUndo());
+    pmRedo->setEnabled(edit && edit->canRedo());
+    pmCopy->setEnabled(edit && edit->hasSelectedText());
+    pmCut->setEnabled(edit && edit->hasSelectedText());
+    pmPaste->setEnabled(edit && edit->canPaste());
+    pmSelectAll->setEnabled(edit);
+    pmClearAll->setEnabled(edit);
+}
+
+void TfrmQuery::cmUndo()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->undo();
+}
+
+void TfrmQuery::cmRedo()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->redo();
+}
+
+void TfrmQuery::cmCopy()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->copy();
+}
+
+void TfrmQuery::cmCut()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->cut();
+}
+
+void TfrmQuery::cmPaste()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->paste();
+}
+
+void TfrmQuery::cmSelectAll()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->selectAll();
+}
+
+// Undoable, like every other edit.
+void TfrmQuery::cmClearAll()
+{
+    if (SqlEdit *edit = activeEdit())
+        edit->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+}
+
+void TfrmQuery::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (placementRestored_)
+        return;
+    placementRestored_ = true;
+    // The default size of the whole window, frame included; a stored placement replaces it.
+    placementWidget()->resize(595, 402);
+    Storage.restorePlacement(placementWidget());
+    if (FActiveEditor)
+        FActiveEditor->setFocus();
+}
+
+void TfrmQuery::closeEvent(QCloseEvent *event)
+{
+    // A run in progress stops and, from here on, writes nowhere: the window may be gone by the
+    // time it has finished its statement.
+    if (run_) {
+        run_->stopRequested = true;
+        run_->runner.stop();
+        run_->detach();
+    }
+    rd->hide();
+    saveHistory();
+    Storage.savePlacement(placementWidget());
+    event->accept();
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "app/ChildWindow.h"
+#include "app/SettingsStore.h"
+#include "query/core/History.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class FindReplaceDialog;
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QsciScintilla;
+class QueryRun;
+class SqlEdit;
+
+// The query window: SQL is written on the Query page, run against the open database statement
+// by statement, its results read on the Result page, and the statements run are kept on the
+// History page and in History.sql between sessions.
+class TfrmQuery : public QWidget, public ChildWindow {
+    Q_OBJECT
+public:
+    // `historyFile`: where the history is loaded from on creation and saved to on close.
+    explicit TfrmQuery(QWidget *parent = nullptr, const QString &historyFile = defaultHistoryFile());
+    ~TfrmQuery() override;
+
+    // History.sql in the folder for files beside the executable.
+    static QString defaultHistoryFile();
+
+    QsciScintilla *Editor;
+    QsciScintilla *Result;
+    // The editor of the visible page: Editor, Result, or none on the History page.
+    QsciScintilla *FActiveEditor = nullptr;
+    SettingsStore Storage;
+    const QString HistoryFile;
+    // Milliseconds between two rounds of pending events (and result writes) during a run.
+    int MessageInterval = 50;
+
+    QMenu *groupMenu() const override { return mmQuery; }
+
+    // "Select as Query" of the object map: selects (appending when absent) and runs
+    // "select * from <name>;". Invokable by name, so the object map needs no header of ours.
+    Q_INVOKABLE void SelectAsQuery(const QString &name);
+
+    // True from the start of Execute until the run has ended (also after Stop, until then).
+    bool running() const { return run_ != nullptr; }
+    const query::History &history() const { return history_; }
+    // Records a statement that ran without error, on the History page.
+    void UpdateHistory(const std::string &sql, std::uint32_t executionMs, std::int32_t records);
+
+    QString panelText(int panel) const;
+    void setPanel(int panel, const QString &text);
+    void repaintStatus();
+
+    void UpdateCommands();
+    void changeStatus(QsciScintilla *editor);
+
+public slots:
+    void pcChange();
+    void cmOpen();
+    void cmSave();
+    void cmExec();
+    void cmStop();
+    void cmFind();
+    void cmFindNext();
+    void rdFind();
+    void rdReplace(bool all);
+    void cmClearHist();
+    void lvSelectItem();
+    void lvDblClick();
+    void PopupMenuPopup();
+    void cmUndo();
+    void cmRedo();
+    void cmCopy();
+    void cmCut();
+    void cmPaste();
+    void cmSelectAll();
+    void cmClearAll();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QAction *addCommand(const char *name, const QString &caption, void (TfrmQuery::*slot)(),
+                        const QKeySequence &shortcut = {});
+    QWidget *buildToolPanel();
+    QWidget *buildHistoryPage();
+    void buildStatusBar();
+    void buildMenus();
+    SqlEdit *activeEdit() const;
+    std::string scriptText() const;
+    void finishRun(QueryRun &run);
+    void loadHistory();
+    void saveHistory();
+    void showHistoryItem(QTreeWidgetItem *item, const query::ListViewItem &entry) const;
+    void fillHistoryList();
+    void applySqlHeight();
+    QWidget *placementWidget();
+
+    SqlEdit *editor_;
+    SqlEdit *result_;
+    QTabWidget *pc;
+    QWidget *tsQuery;
+    QWidget *tsResult;
+    QWidget *tsHistory;
+    QTreeWidget *lv;
+    QSplitter *splitter_;
+    QPlainTextEdit *mSQL;
+    QStatusBar *sb;
+    QLabel *panels_[4];
+    QMenu *mmQuery;
+    QMenu *PopupMenu;
+    QAction *mmOpen, *mmSave, *mmClear, *mmFind, *mmFindNext, *mmExec, *mmStop;
+    QAction *pmUndo, *pmRedo, *pmCopy, *pmCut, *pmPaste, *pmClearAll, *pmSelectAll;
+    FindReplaceDialog *rd;
+
+    query::History history_;
+    std::shared_ptr<QueryRun> run_;
+    int sqlHeight_ = 89;
+    bool sqlHeightApplied_ = false;
+    bool placementRestored_ = false;
+    bool historySaved_ = false;
+};

@@ -1,0 +1,10 @@
+#include "QueryWindows.h"
+
+#include "QueryWindow.h"
+
+#include "app/MainWindow.h"
+
+void registerQueryWindows()
+{
+    TfrmMain::registerChildWindow("TfrmQuery", [](TfrmMain *) { return new TfrmQuery; });
+}
