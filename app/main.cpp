@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "dbengine/Engine.h"
 #include "objectmap/ObjectMapWindows.h"
+#include "query/QueryWindows.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -13,6 +14,7 @@ int main(int argc, char **argv)
 {
     dbengine::registerEngine();
     registerObjectMapWindows();
+    registerQueryWindows();
     Application app(argc, argv);
     TfrmMain window;
     window.show();
