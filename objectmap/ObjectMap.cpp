@@ -14,12 +14,15 @@
 #include "app/Prompts.h"
 #include "engine/MSAccess.h"
 #include "engine/TypeNames.h"
+#include "query/QueryWindow.h"
+#include "query/TableWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -488,12 +491,13 @@ void TfrmObjectMap::cmSelect()
         return;
     const QString name = entry->text(0);
     reporting([&] {
+        // An existing query window is used where it stands, not brought to the front.
         TfrmMain *main = TfrmMain::instance();
         QWidget *window = main->FindChildWindow("TfrmQuery");
         if (!window)
             window = main->ShowChildWindow("TfrmQuery", false);
-        if (window)
-            QMetaObject::invokeMethod(window, "SelectAsQuery", Q_ARG(QString, name));
+        if (auto *query = qobject_cast<TfrmQuery *>(window))
+            query->SelectAsQuery(name);
     });
 }
 
@@ -506,9 +510,16 @@ void TfrmObjectMap::cmCopy()
     QApplication::clipboard()->setText(objectmap::commaText(names));
 }
 
+// A new table window each time, owned by this window: it goes when the object map goes.
 void TfrmObjectMap::cmTableEditor()
 {
-    // The table window arrives with the query window.
+    QTreeWidgetItem *entry = selectedEntry();
+    if (!entry || !entry->parent())
+        return;
+    auto *table = new TfrmTable(this);
+    table->FTableName = entry->text(0);
+    TfrmMain::instance()->mdiArea()->addSubWindow(table);
+    table->ShowTable();
 }
 
 void TfrmObjectMap::showEvent(QShowEvent *event)

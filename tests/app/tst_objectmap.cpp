@@ -10,6 +10,8 @@
 #include "objectmap/ObjectMap.h"
 #include "objectmap/ObjectMapRules.h"
 #include "objectmap/ObjectMapWindows.h"
+#include "query/QueryWindow.h"
+#include "query/TableWindow.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestHome.h"
 
@@ -31,6 +33,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <Qsci/qsciscintilla.h>
 
 #include <memory>
 
@@ -187,6 +191,10 @@ private slots:
     void deleteDeclinedKeepsEverything();
     void deleteRefusedByTheEngineKeepsTheEntry();
     void deleteOfAContainerIsRefused();
+    void selectAsQueryRunsTheStatement_data();
+    void selectAsQueryRunsTheStatement();
+    void selectAsQueryLeavesTheQueryWindowWhereItStands();
+    void tableEditorWindowsGoWithTheMap();
     void placementIsStoredAndRestored();
     void refreshReplacesTheWindow();
 
@@ -213,12 +221,18 @@ private:
     std::unique_ptr<TestHome> home;
     std::unique_ptr<ScriptedPrompts> prompts;
     std::unique_ptr<TfrmMain> window;
+    // The query window exists only for the tests that ask for it, so opening a database shows
+    // the object map alone elsewhere.
+    bool queryWindows = false;
 };
 
 void TestObjectMap::initTestCase()
 {
     dbengine::registerEngine();
     registerObjectMapWindows();
+    TfrmMain::registerChildWindow("TfrmQuery", [this](TfrmMain *) -> QWidget * {
+        return queryWindows ? new TfrmQuery(nullptr, home->path("History.sql")) : nullptr;
+    });
 }
 
 void TestObjectMap::init()
@@ -235,6 +249,7 @@ void TestObjectMap::init()
 
 void TestObjectMap::cleanup()
 {
+    queryWindows = false;
     if (window && window->Access->DatabaseOpen())
         prompts->buttons.push_back(QMessageBox::Yes);
     window.reset();
@@ -880,6 +895,89 @@ void TestObjectMap::deleteOfAContainerIsRefused()
     QVERIFY(prompts->textsOf("confirmation").isEmpty());
     QVERIFY(entry("Containers", "Forms"));
     QCOMPARE(window->Access->ContainerCount(), 7);
+}
+
+// ---- the query and table windows ----
+
+void TestObjectMap::selectAsQueryRunsTheStatement_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("table") << "Tables" << "Customers" << QStringList{"CustomerID", "Alpha", "Beta"};
+    QTest::newRow("query") << "Queries" << "BigOrders" << QStringList{"OrderID", "Shipped"};
+}
+
+// The query window is created when there is none; the statement is appended once and run.
+void TestObjectMap::selectAsQueryRunsTheStatement()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, name);
+    QFETCH(QStringList, shown);
+    queryWindows = true;
+    QVERIFY(!window->FindChildWindow("TfrmQuery"));
+    select(group, name);
+    map()->PopupMenuPopup();
+    QVERIFY(child<QAction>("pmQuery")->isEnabled());
+    child<QAction>("pmQuery")->trigger();
+    auto *query = qobject_cast<TfrmQuery *>(window->FindChildWindow("TfrmQuery"));
+    QVERIFY(query);
+    const QString statement = "select * from " + name + ";";
+    QCOMPARE(query->Editor->selectedText(), statement);
+    const QString result = query->Result->text();
+    for (const QString &text : shown)
+        QVERIFY2(result.contains(text), qPrintable(result));
+    child<QAction>("pmQuery")->trigger();
+    QCOMPARE(query->Editor->text().count(statement), 1);
+    QCOMPARE(query->Editor->selectedText(), statement);
+    QVERIFY(prompts->textsOf("error").isEmpty());
+}
+
+void TestObjectMap::selectAsQueryLeavesTheQueryWindowWhereItStands()
+{
+    queryWindows = true;
+    window->cmQuery();
+    auto *query = qobject_cast<TfrmQuery *>(window->FindChildWindow("TfrmQuery"));
+    QVERIFY(query);
+    query->Editor->setText("select 1;");
+    auto *frame = qobject_cast<QMdiSubWindow *>(map()->parentWidget());
+    window->mdiArea()->setActiveSubWindow(frame);
+    select("Tables", "Customers");
+    map()->cmSelect();
+    QCOMPARE(window->mdiArea()->activeSubWindow(), frame);
+    QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
+    QCOMPARE(query->Editor->text().count("select * from Customers;"), 1);
+    QVERIFY(query->Editor->text().startsWith("select 1;"));
+    QVERIFY(query->Result->text().contains("Alpha"));
+    // Relations and group entries have nothing to select.
+    select("Relations", "CustomersOrders");
+    map()->cmSelect();
+    select("Tables");
+    map()->cmSelect();
+    QVERIFY(!query->Editor->text().contains("CustomersOrders"));
+    QVERIFY(!query->Editor->text().contains("from Tables"));
+}
+
+void TestObjectMap::tableEditorWindowsGoWithTheMap()
+{
+    select("Tables", "Orders");
+    map()->cmTableEditor();
+    map()->cmTableEditor();
+    QList<QPointer<TfrmTable>> tables;
+    for (QMdiSubWindow *sub : window->mdiArea()->subWindowList())
+        if (auto *table = qobject_cast<TfrmTable *>(sub->widget()))
+            tables << table;
+    QCOMPARE(tables.size(), 2);
+    for (const auto &table : tables) {
+        QCOMPARE(table->windowTitle(), QStringLiteral("Orders"));
+        QVERIFY(table->isVisible());
+    }
+    QVERIFY(map()->parentWidget()->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!map());
+    for (const auto &table : tables)
+        QVERIFY(table.isNull());
+    QVERIFY(window->mdiArea()->subWindowList().isEmpty());
 }
 
 // ---- lifecycle ----
