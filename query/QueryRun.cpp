@@ -1,8 +1,7 @@
 #include "QueryRun.h"
 
 #include "QueryWindow.h"
-
-#include <Qsci/qsciscintilla.h>
+#include "SqlEdit.h"
 
 #include <QCoreApplication>
 
@@ -16,8 +15,7 @@ void QueryRun::flush()
     if (pending_.isEmpty())
         return;
     if (window_)
-        window_->Result->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, uintptr_t(pending_.size()),
-                                       pending_.constData());
+        static_cast<SqlEdit *>(window_->Result)->appendOutput(pending_);
     pending_.clear();
 }
 
@@ -26,7 +24,7 @@ void QueryRun::clearResult()
     pending_.clear();
     lines_ = 0;
     if (window_)
-        window_->Result->clear();
+        static_cast<SqlEdit *>(window_->Result)->clearOutput();
 }
 
 // The result holds its lines joined by line breaks, so line N of the run is line N of the editor.

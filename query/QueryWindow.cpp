@@ -78,7 +78,7 @@ TfrmQuery::TfrmQuery(QWidget *parent, const QString &historyFile)
     editor_->setLexer(lexer);
     editor_->setEdgeMode(QsciScintilla::EdgeLine);
     editor_->setEdgeColumn(255);
-    result_ = new SqlEdit(6);
+    result_ = new SqlEdit(6, false);
     result_->setObjectName(QStringLiteral("Result"));
     result_->setEdgeMode(QsciScintilla::EdgeLine);
     result_->setEdgeColumn(1024);

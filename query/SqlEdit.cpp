@@ -97,9 +97,16 @@ int digitOfKeyPosition(const QKeyEvent *e)
 
 } // namespace
 
-SqlEdit::SqlEdit(int gutterDigits, QWidget *parent)
+SqlEdit::SqlEdit(int gutterDigits, bool styled, QWidget *parent)
     : QsciScintilla(parent), gutter_(new LineGutter(this)), minDigits_(gutterDigits)
 {
+    if (!styled) {
+        // A document without a style byte per character; the view holds the only reference.
+        const long document =
+            SendScintilla(SCI_CREATEDOCUMENT, 0ul, long(SC_DOCUMENTOPTION_STYLES_NONE));
+        SendScintilla(SCI_SETDOCPOINTER, 0ul, reinterpret_cast<void *>(document));
+        SendScintilla(SCI_RELEASEDOCUMENT, 0ul, reinterpret_cast<void *>(document));
+    }
     setUtf8(true);
     setEolMode(EolUnix);
     const QFont font = sqlTextFont();
@@ -322,6 +329,30 @@ void SqlEdit::appendUtf8(const QByteArray &text)
         SendScintilla(SCI_APPENDTEXT, uintptr_t(text.size()), text.constData());
 }
 
+// The component's change notification, delivered for every change, makes its accessibility
+// support count the characters from the start of the text up to the change: appending a batch
+// to a result of a million lines took a quarter of a second. Output is written with those
+// notifications held back; the gutter and the caret panels hear of the new lines all the same.
+void SqlEdit::appendOutput(const QByteArray &text)
+{
+    if (text.isEmpty())
+        return;
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0ul);
+    SendScintilla(SCI_APPENDTEXT, uintptr_t(text.size()), text.constData());
+    SendScintilla(SCI_SETMODEVENTMASK, (unsigned long)mask);
+    emit linesChanged();
+}
+
+void SqlEdit::clearOutput()
+{
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0ul);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_SETMODEVENTMASK, (unsigned long)mask);
+    emit linesChanged();
+}
+
 void SqlEdit::setBookmark(int number, int line, int column)
 {
     if (number < 0 || number >= BookmarkCount)
@@ -469,6 +500,12 @@ void SqlEdit::onModified(int type)
         undoSteps_ = std::min(undoSteps_ + 1, UndoDepth);
     if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
         gutter_->update();
+}
+
+void SqlEdit::setText(const QString &text)
+{
+    QsciScintilla::setText(text);
+    undoSteps_ = 0;
 }
 
 void SqlEdit::undo()

@@ -19,8 +19,9 @@ public:
 
     enum class SelectionMode { Normal, Column, Line };
 
-    // `gutterDigits`: the fewest digits the line numbers show.
-    explicit SqlEdit(int gutterDigits, QWidget *parent = nullptr);
+    // `gutterDigits`: the fewest digits the line numbers show; `styled`: false for plain text
+    // that no highlighter colours, which then takes half the memory.
+    explicit SqlEdit(int gutterDigits, bool styled = true, QWidget *parent = nullptr);
     ~SqlEdit() override;
 
     // 0-based caret line and column (tabs expanded); an empty text has one empty line.
@@ -51,6 +52,10 @@ public:
     void setUndoCollection(bool collect);
     // Appends UTF-8 text as it is, without a line break of its own.
     void appendUtf8(const QByteArray &text);
+    // Program output (the result text): appended or cleared without the component's change
+    // notifications, which would cost a count of the characters from the start for every batch.
+    void appendOutput(const QByteArray &text);
+    void clearOutput();
 
     // Searching: `forward` from the end of the selection, else backwards from its start; a match
     // becomes the selection.
@@ -68,6 +73,8 @@ public:
     int gutterWidth() const;
 
 public slots:
+    // Replaces the text and forgets every undo step, as the component does.
+    void setText(const QString &text) override;
     void undo() override;
     void redo() override;
     // Ctrl+Shift+I and Ctrl+Shift+U: the lines of the selection (or the caret line) move by two

@@ -644,6 +644,12 @@ void TestQueryWindow::openAndSaveOnEachPage()
         QVERIFY(!QFile::exists(file("out.sql")));
     }
     QCOMPARE(prompts->asked.size(), int(canOpen) + int(canSave));
+    // An opened script is one undo step.
+    if (canOpen) {
+        setPage("tsQuery");
+        q->cmUndo();
+        QCOMPARE(q->Editor->text(), QStringLiteral("SELECT 5 AS five"));
+    }
 }
 
 void TestQueryWindow::openFileErrorsReachTheErrorReport()
