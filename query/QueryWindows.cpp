@@ -4,7 +4,9 @@
 
 #include "app/MainWindow.h"
 
-void registerQueryWindows()
+void registerQueryWindows(const QString &historyFile)
 {
-    TfrmMain::registerChildWindow("TfrmQuery", [](TfrmMain *) { return new TfrmQuery; });
+    TfrmMain::registerChildWindow("TfrmQuery", [historyFile](TfrmMain *) {
+        return historyFile.isEmpty() ? new TfrmQuery : new TfrmQuery(nullptr, historyFile);
+    });
 }

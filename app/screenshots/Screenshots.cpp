@@ -13,11 +13,16 @@
 #include "objectmap/ObjectMap.h"
 #include "objectmap/ObjectMapRules.h"
 #include "objectmap/ObjectMapWindows.h"
+#include "query/QueryWindow.h"
+#include "query/QueryWindows.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -79,12 +84,37 @@ bool objectMapPictures(TfrmMain &window, const QString &folder)
     return save(&definition, folder, QStringLiteral("object-definition")) && ok;
 }
 
+// The query window with a script, its results and its history.
+bool queryPictures(TfrmMain &window, const QString &folder)
+{
+    auto *query = qobject_cast<TfrmQuery *>(window.ShowChildWindow("TfrmQuery"));
+    if (!query)
+        return false;
+    query->parentWidget()->resize(720, 460);
+    query->Editor->setText(QStringLiteral(
+        "-- Customers of the first years and the stock of three products\n"
+        "SELECT CustomerID, Company, City, Since, Active FROM Customers WHERE CustomerID <= 6;\n"
+        "UPDATE Products SET InStock = InStock + 10 WHERE ProductID <= 3;\n"
+        "SELECT ProductID, Name, UnitPrice, InStock FROM Products WHERE ProductID <= 3;\n"));
+    bool ok = save(query->parentWidget(), folder, QStringLiteral("query-script"));
+    query->cmExec();
+    ok = save(query->parentWidget(), folder, QStringLiteral("query-result")) && ok;
+    auto *pc = query->findChild<QTabWidget *>(QStringLiteral("pc"));
+    pc->setCurrentWidget(query->findChild<QWidget *>(QStringLiteral("tsHistory")));
+    auto *lv = query->findChild<QTreeWidget *>(QStringLiteral("lv"));
+    lv->setCurrentItem(lv->topLevelItem(1));
+    return save(query->parentWidget(), folder, QStringLiteral("query-history")) && ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     dbengine::registerEngine();
     registerObjectMapWindows();
+    // The pictures' history lives and dies with them.
+    QTemporaryDir historyFolder;
+    registerQueryWindows(historyFolder.filePath(QStringLiteral("History.sql")));
     Application app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: jetwarden-screenshots FOLDER DATABASE\n");
@@ -123,6 +153,7 @@ int main(int argc, char **argv)
     ok = save(&props, folder, QStringLiteral("properties")) && ok;
 
     ok = objectMapPictures(window, folder) && ok;
+    ok = queryPictures(window, folder) && ok;
 
     window.CloseCurrent();
     return ok ? 0 : 1;
