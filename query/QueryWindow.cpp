@@ -2,6 +2,7 @@
 
 #include "EditorFonts.h"
 #include "FindReplaceDialog.h"
+#include "HistoryPage.h"
 #include "QueryRun.h"
 #include "SqlEdit.h"
 
@@ -10,7 +11,6 @@
 #include "app/Prompts.h"
 #include "engine/MSAccess.h"
 #include "platform/Folders.h"
-#include "query/core/HistoryFile.h"
 
 #include <Qsci/qscilexersql.h>
 
@@ -19,20 +19,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QSignalBlocker>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QStringDecoder>
 #include <QTabWidget>
 #include <QTabBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -99,7 +95,9 @@ TfrmQuery::TfrmQuery(QWidget *parent, const QString &historyFile)
     auto *resultLayout = new QVBoxLayout(tsResult);
     resultLayout->setContentsMargins(0, 0, 0, 0);
     resultLayout->addWidget(result_);
-    tsHistory = buildHistoryPage();
+    historyPage_ = new HistoryPage;
+    tsHistory = historyPage_;
+    connect(historyPage_, &HistoryPage::statementChosen, this, &TfrmQuery::appendStatement);
     pc->addTab(tsQuery, QStringLiteral(" Query "));
     pc->addTab(tsResult, QStringLiteral(" Result "));
     pc->addTab(tsHistory, QStringLiteral(" History "));
@@ -133,15 +131,12 @@ TfrmQuery::TfrmQuery(QWidget *parent, const QString &historyFile)
 
     Storage.addProperty(
         QStringLiteral("mSQL_Height"),
-        [this] { return QString::number(sqlHeightApplied_ ? mSQL->height() : sqlHeight_); },
+        [this] { return QString::number(historyPage_->sqlHeight()); },
         [this](const QString &value) {
             bool ok = false;
             const int height = value.toInt(&ok);
-            if (ok && height >= 0) {
-                sqlHeight_ = height;
-                if (sqlHeightApplied_)
-                    applySqlHeight();
-            }
+            if (ok && height >= 0)
+                historyPage_->setSqlHeight(height);
         });
 
     pc->setCurrentWidget(tsQuery);
@@ -259,59 +254,6 @@ QWidget *TfrmQuery::buildToolPanel()
     return panel;
 }
 
-QWidget *TfrmQuery::buildHistoryPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("tsHistory"));
-    lv = new QTreeWidget;
-    lv->setObjectName(QStringLiteral("lv"));
-    lv->setColumnCount(4);
-    lv->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Query"), QStringLiteral("Time [s]"),
-                         QStringLiteral("Record count")});
-    lv->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-    lv->header()->setMinimumSectionSize(16);
-    lv->setColumnWidth(0, 25);
-    lv->setColumnWidth(1, 420);
-    lv->setColumnWidth(3, 80);
-    lv->header()->setSectionsClickable(false);
-    lv->header()->setStretchLastSection(false);
-    lv->setRootIsDecorated(false);
-    lv->setItemsExpandable(false);
-    lv->setUniformRowHeights(true);
-    lv->setAllColumnsShowFocus(true);
-    lv->setSelectionMode(QAbstractItemView::SingleSelection);
-    lv->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The selection stays as visible when the list loses the focus.
-    QPalette palette = lv->palette();
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     palette.color(QPalette::Active, QPalette::HighlightedText));
-    lv->setPalette(palette);
-    connect(lv, &QTreeWidget::itemSelectionChanged, this, &TfrmQuery::lvSelectItem);
-    connect(lv, &QTreeWidget::itemDoubleClicked, this, &TfrmQuery::lvDblClick);
-
-    mSQL = new QPlainTextEdit;
-    mSQL->setObjectName(QStringLiteral("mSQL"));
-    mSQL->setReadOnly(true);
-    mSQL->setFont(sqlTextFont());
-    mSQL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-
-    splitter_ = new QSplitter(Qt::Vertical);
-    splitter_->setObjectName(QStringLiteral("Splitter"));
-    splitter_->setChildrenCollapsible(false);
-    splitter_->addWidget(lv);
-    splitter_->addWidget(mSQL);
-    // The memo keeps its height when the window is resized; the list takes the rest.
-    splitter_->setStretchFactor(0, 1);
-    splitter_->setStretchFactor(1, 0);
-    connect(splitter_, &QSplitter::splitterMoved, this, [this] { sqlHeight_ = mSQL->height(); });
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(splitter_);
-    return page;
-}
-
 void TfrmQuery::buildStatusBar()
 {
     sb = new QStatusBar(this);
@@ -328,17 +270,6 @@ void TfrmQuery::buildStatusBar()
             panels_[i]->setMinimumWidth(widths[i]);
         sb->addWidget(panels_[i], i < 3 ? 0 : 1);
     }
-}
-
-// The memo's stored height, once the History page has a size to share.
-void TfrmQuery::applySqlHeight()
-{
-    const int total = splitter_->height() - splitter_->handleWidth();
-    if (total <= 0)
-        return;
-    const int height = qBound(0, sqlHeight_, total);
-    splitter_->setSizes({total - height, height});
-    sqlHeightApplied_ = true;
 }
 
 QWidget *TfrmQuery::placementWidget()
@@ -399,8 +330,6 @@ void TfrmQuery::pcChange()
         if (FActiveEditor) {
             changeStatus(FActiveEditor);
             FActiveEditor->setFocus();
-        } else if (!sqlHeightApplied_) {
-            applySqlHeight();
         }
         UpdateCommands();
     } catch (...) {
@@ -563,64 +492,19 @@ void TfrmQuery::rdReplace(bool all)
         Prompts::information(this, QStringLiteral("Text not found."));
 }
 
-void TfrmQuery::showHistoryItem(QTreeWidgetItem *item, const query::ListViewItem &entry) const
+const query::History &TfrmQuery::history() const
 {
-    item->setText(0, QString::fromStdString(entry.caption));
-    for (int column = 1; column < 4; ++column) {
-        const std::size_t sub = std::size_t(column - 1);
-        item->setText(column, sub < entry.subItems.size() ? QString::fromStdString(entry.subItems[sub]) : QString());
-    }
-    item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-}
-
-void TfrmQuery::fillHistoryList()
-{
-    lv->setUpdatesEnabled(false);
-    lv->clear();
-    QList<QTreeWidgetItem *> items;
-    items.reserve(qsizetype(history_.count()));
-    for (std::size_t i = 0; i < history_.count(); ++i) {
-        auto *item = new QTreeWidgetItem;
-        showHistoryItem(item, history_.entry(i));
-        items.append(item);
-    }
-    lv->addTopLevelItems(items);
-    lv->setUpdatesEnabled(true);
+    return historyPage_->history();
 }
 
 void TfrmQuery::UpdateHistory(const std::string &sql, std::uint32_t executionMs, std::int32_t records)
 {
-    lv->setUpdatesEnabled(false);
-    const query::History::Update update = history_.UpdateHistory(sql, executionMs, records);
-    if (update.inserted) {
-        auto *item = new QTreeWidgetItem;
-        showHistoryItem(item, history_.entry(0));
-        lv->insertTopLevelItem(0, item);
-    } else if (QTreeWidgetItem *item = lv->topLevelItem(int(update.index))) {
-        showHistoryItem(item, history_.entry(update.index));
-    }
-    lv->setUpdatesEnabled(true);
+    historyPage_->UpdateHistory(sql, executionMs, records);
 }
 
-void TfrmQuery::lvSelectItem()
+void TfrmQuery::appendStatement(const QString &statement)
 {
-    const QList<QTreeWidgetItem *> selected = lv->selectedItems();
-    if (selected.isEmpty())
-        return;
-    const int index = lv->indexOfTopLevelItem(selected.first());
-    if (index >= 0 && std::size_t(index) < history_.count())
-        mSQL->setPlainText(QString::fromStdString(history_.statement(std::size_t(index))));
-}
-
-void TfrmQuery::lvDblClick()
-{
-    const QList<QTreeWidgetItem *> selected = lv->selectedItems();
-    if (selected.isEmpty())
-        return;
-    const int index = lv->indexOfTopLevelItem(selected.first());
-    if (index < 0 || std::size_t(index) >= history_.count())
-        return;
-    editor_->appendLine(QString::fromStdString(history_.statement(std::size_t(index))));
+    editor_->appendLine(statement);
     if (pc->currentWidget() == tsQuery)
         pcChange();
     else
@@ -630,11 +514,7 @@ void TfrmQuery::lvDblClick()
 
 void TfrmQuery::cmClearHist()
 {
-    lv->setUpdatesEnabled(false);
-    history_.Clear();
-    lv->clear();
-    lv->setUpdatesEnabled(true);
-    mSQL->clear();
+    historyPage_->clear();
 }
 
 void TfrmQuery::loadHistory()
@@ -642,8 +522,7 @@ void TfrmQuery::loadHistory()
     if (!QFileInfo::exists(HistoryFile))
         return;
     const std::string path = HistoryFile.toStdString();
-    const query::LoadResult loaded = query::LoadListViewFile(history_, path);
-    fillHistoryList();
+    const query::LoadResult loaded = historyPage_->load(path);
     if (loaded.status != query::LoadStatus::Loaded) {
         TfrmMain *main = TfrmMain::instance();
         Prompts::error(main ? static_cast<QWidget *>(main) : this, QString::fromStdString(query::LoadMessage(loaded, path)),
@@ -655,7 +534,7 @@ void TfrmQuery::loadHistory()
 void TfrmQuery::saveHistory()
 {
     historySaved_ = true;
-    query::SaveListViewFile(history_, HistoryFile.toStdString());
+    historyPage_->save(HistoryFile.toStdString());
 }
 
 void TfrmQuery::PopupMenuPopup()

@@ -2,7 +2,6 @@
 
 #include "app/ChildWindow.h"
 #include "app/SettingsStore.h"
-#include "query/core/History.h"
 
 #include <QWidget>
 
@@ -10,16 +9,17 @@
 #include <memory>
 #include <string>
 
+namespace query {
+class History;
+}
+
 class FindReplaceDialog;
+class HistoryPage;
 class QAction;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
-class QSplitter;
 class QStatusBar;
 class QTabWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QsciScintilla;
 class QueryRun;
 class SqlEdit;
@@ -54,7 +54,7 @@ public:
 
     // True from the start of Execute until the run has ended (also after Stop, until then).
     bool running() const { return run_ != nullptr; }
-    const query::History &history() const { return history_; }
+    const query::History &history() const;
     // Records a statement that ran without error, on the History page.
     void UpdateHistory(const std::string &sql, std::uint32_t executionMs, std::int32_t records);
 
@@ -76,8 +76,6 @@ public slots:
     void rdFind();
     void rdReplace(bool all);
     void cmClearHist();
-    void lvSelectItem();
-    void lvDblClick();
     void PopupMenuPopup();
     void cmUndo();
     void cmRedo();
@@ -95,7 +93,6 @@ private:
     QAction *addCommand(const char *name, const QString &caption, void (TfrmQuery::*slot)(),
                         const QKeySequence &shortcut = {});
     QWidget *buildToolPanel();
-    QWidget *buildHistoryPage();
     void buildStatusBar();
     void buildMenus();
     SqlEdit *activeEdit() const;
@@ -103,9 +100,8 @@ private:
     void finishRun(QueryRun &run);
     void loadHistory();
     void saveHistory();
-    void showHistoryItem(QTreeWidgetItem *item, const query::ListViewItem &entry) const;
-    void fillHistoryList();
-    void applySqlHeight();
+    // A history entry chosen on the History page goes below the script.
+    void appendStatement(const QString &statement);
     QWidget *placementWidget();
 
     SqlEdit *editor_;
@@ -114,9 +110,7 @@ private:
     QWidget *tsQuery;
     QWidget *tsResult;
     QWidget *tsHistory;
-    QTreeWidget *lv;
-    QSplitter *splitter_;
-    QPlainTextEdit *mSQL;
+    HistoryPage *historyPage_;
     QStatusBar *sb;
     QLabel *panels_[4];
     QMenu *mmQuery;
@@ -125,10 +119,7 @@ private:
     QAction *pmUndo, *pmRedo, *pmCopy, *pmCut, *pmPaste, *pmClearAll, *pmSelectAll;
     FindReplaceDialog *rd;
 
-    query::History history_;
     std::shared_ptr<QueryRun> run_;
-    int sqlHeight_ = 89;
-    bool sqlHeightApplied_ = false;
     bool placementRestored_ = false;
     bool historySaved_ = false;
 };

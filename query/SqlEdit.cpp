@@ -102,6 +102,8 @@ SqlEdit::SqlEdit(int gutterDigits, bool styled, QWidget *parent)
 {
     if (!styled) {
         // A document without a style byte per character; the view holds the only reference.
+        // The component's own record of its document is left naming the one replaced here, so
+        // its setDocument() and document() are not for this editor.
         const long document =
             SendScintilla(SCI_CREATEDOCUMENT, 0ul, long(SC_DOCUMENTOPTION_STYLES_NONE));
         SendScintilla(SCI_SETDOCPOINTER, 0ul, reinterpret_cast<void *>(document));

@@ -10,6 +10,7 @@
 #include "query/QueryRun.h"
 #include "query/QueryWindow.h"
 #include "query/SqlEdit.h"
+#include "query/core/History.h"
 #include "query/core/HistoryFile.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestHome.h"
