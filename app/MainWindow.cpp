@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -112,8 +113,10 @@ TfrmMain::TfrmMain(QWidget *parent)
     Storage.restoreValues();
     bool ok = false;
     const int engineIndex = Storage.value(QStringLiteral("Engine")).toString().toInt(&ok);
-    if (ok)
+    if (ok) {
         ApplyEngineSettings(engineIndex);
+        CreateDefaultWorkgroup();
+    }
     UpdateControls();
     if (!ok)
         pendingError_ = QStringLiteral("The stored engine setting '%1' is not a number.")
@@ -323,6 +326,27 @@ void TfrmMain::ApplyEngineSettings(int engineIndex)
     Access->setDAOType(std::uint8_t(engineIndex));
     Access->SystemDB = str(Storage.value(QStringLiteral("SystemDB")).toString());
     Access->setEngineActive(true);
+}
+
+// Accounts work out of the box: when no workgroup file was chosen or found, the first start
+// creates one in the user's data folder, which the workgroup search finds from then on. Without
+// it the engine's built-in workgroup stays in use.
+void TfrmMain::CreateDefaultWorkgroup()
+{
+    if (!Access->EngineActive() || !Access->GetSystemDB().empty())
+        return;
+    const QString folder = QString::fromStdString(platform::userDataDir());
+    const QString path = folder + QStringLiteral("/system.mdw");
+    try {
+        if (!QFileInfo::exists(path)) {
+            QDir().mkpath(folder);
+            Access->Engine.call("CreateWorkgroup", {str(path), "Jetwarden", "", ""});
+        }
+        Access->Engine.put("SystemDB", str(path));
+        Access->SystemDB = str(path);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "jetwarden: no default workgroup file: %s\n", e.what());
+    }
 }
 
 bool TfrmMain::stored(const char *name) const

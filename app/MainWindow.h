@@ -61,6 +61,7 @@ public:
     void OpenAndShow();
     void CloseCurrent();
     void ApplyEngineSettings(int engineIndex);
+    void CreateDefaultWorkgroup();
     void UpdateControls();
 
 public slots:

@@ -12,6 +12,7 @@
 #include "engine/MSAccess.h"
 #include "platform/Folders.h"
 
+#include <QRegularExpression>
 #include <Qsci/qscilexersql.h>
 
 #include <QAction>
@@ -407,7 +408,12 @@ void TfrmQuery::cmStop()
 
 void TfrmQuery::SelectAsQuery(const QString &name)
 {
-    const QString statement = QStringLiteral("select * from ") + name + QStringLiteral(";");
+    // A name that is not a plain identifier (a space, say) is bracketed, or the statement fails.
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    const QString quoted = plain.match(name).hasMatch() || name.contains(QLatin1Char(']'))
+                               ? name
+                               : QLatin1Char('[') + name + QLatin1Char(']');
+    const QString statement = QStringLiteral("select * from ") + quoted + QStringLiteral(";");
     if (!editor_->findFromStart(statement, false, false)) {
         editor_->appendLine(statement);
         editor_->findFromStart(statement, false, false);

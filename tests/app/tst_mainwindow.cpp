@@ -157,6 +157,10 @@ void TestMainWindow::firstStartUsesDefaultsAndWritesSettingsOnExit()
     QVERIFY(!window->findChild<QMenu *>("mmReopen")->isEnabled());
     QVERIFY(prompts->asked.isEmpty());
     QVERIFY(!QFile::exists(home->settingsFile()));
+    // A default workgroup file is made so that accounts work out of the box.
+    const QString workgroup = home->path("data/Jetwarden/system.mdw");
+    QVERIFY(QFile::exists(workgroup));
+    QCOMPARE(QString::fromStdString(window->Access->GetSystemDB()), workgroup);
     QVERIFY(window->close());
     QSettings s(home->settingsFile(), QSettings::IniFormat);
     for (auto [key, value] : {std::pair{"Engine", "2"}, {"SystemDB", ""}, {"Cont", "False"}, {"System", "False"},

@@ -52,6 +52,7 @@ void makeDatabase(const QString &path)
     automation::Variant db = ws.call("CreateDatabase", {path.toStdString()});
     db.call("Execute", {"CREATE TABLE Customers (id INTEGER, name TEXT(10))"});
     db.call("Execute", {"INSERT INTO Customers VALUES (1, 'Ann'), (2, NULL)"});
+    db.call("Execute", {"CREATE VIEW [Named Customers] AS SELECT name FROM Customers WHERE name IS NOT NULL"});
     db.call("Execute", {"CREATE TABLE big (n INTEGER, label TEXT(20))"});
     db.call("Execute", {"INSERT INTO big WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < "
                         + std::to_string(kBigRows) + ") SELECT i, 'row ' || i FROM c"});
@@ -167,6 +168,7 @@ private slots:
     void damagedHistoryFiles();
     void selectAsQuery_data();
     void selectAsQuery();
+    void selectAsQueryBracketsNamesWithSpaces();
     void closingDuringARunStopsItFirst_data();
     void closingDuringARunStopsItFirst();
     void sqlHeightIsStored();
@@ -848,6 +850,15 @@ void TestQueryWindow::selectAsQuery()
     QCOMPARE(withoutTimes(q->panelText(3)), QStringLiteral("Total time: #.## s / 1 statement(s)"));
     QCOMPARE(resultLines(q).mid(0, 2), (QStringList{"id      name        ", "--------------------"}));
     QCOMPARE(q->panelText(2), QStringLiteral("2 records"));
+}
+
+void TestQueryWindow::selectAsQueryBracketsNamesWithSpaces()
+{
+    TfrmQuery *q = query();
+    q->Editor->setText(QString());
+    QVERIFY(QMetaObject::invokeMethod(q, "SelectAsQuery", Q_ARG(QString, QStringLiteral("Named Customers"))));
+    QCOMPARE(edit(q->Editor)->selectionText(), QStringLiteral("select * from [Named Customers];"));
+    QCOMPARE(q->panelText(2), QStringLiteral("1 records"));
 }
 
 void TestQueryWindow::closingDuringARunStopsItFirst_data()
