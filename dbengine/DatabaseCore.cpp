@@ -74,6 +74,8 @@ void DatabaseCore::close()
     if (!connection_)
         return;
     permissions_->release();
+    schemaVersion_.reset();
+    dataVersion_.reset();
     connection_.reset();
     openfiles::release(key_, exclusive_);
 }
@@ -88,14 +90,23 @@ Connection &DatabaseCore::db()
 
 // The catalogue is stale when the schema, another connection's data or the engine's own
 // writes changed since it was read.
-bool DatabaseCore::stale(std::int64_t &seen)
+bool DatabaseCore::stale(Version &seen)
 {
     Connection &c = db();
-    const std::int64_t version = (c.schemaVersion() << 32) ^ (c.scalar("PRAGMA data_version") << 16)
-                                 ^ localVersion_;
-    if (version == seen)
+    if (!schemaVersion_) {
+        schemaVersion_ = std::make_unique<Statement>(c.handle(), "PRAGMA schema_version");
+        dataVersion_ = std::make_unique<Statement>(c.handle(), "PRAGMA data_version");
+    }
+    // Each statement is reset at once, so no read lock outlives the check.
+    auto read = [](Statement &st) {
+        const std::int64_t value = st.step() ? st.integer(0) : 0;
+        st.reset();
+        return value;
+    };
+    const Version now{read(*schemaVersion_), read(*dataVersion_), localVersion_};
+    if (now == seen)
         return false;
-    seen = version;
+    seen = now;
     return true;
 }
 

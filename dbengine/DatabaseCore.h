@@ -74,7 +74,12 @@ public:
     std::int64_t recordsAffected = 0;
 
 private:
-    bool stale(std::int64_t &seen);
+    // What the catalogue was read at: the schema, other connections' commits, the engine's writes.
+    struct Version {
+        std::int64_t schema = -1, data = -1, local = -1;
+        bool operator==(const Version &) const = default;
+    };
+    bool stale(Version &seen);
     void readTables();
     void readQueries();
     void readRelations();
@@ -84,7 +89,9 @@ private:
     std::unique_ptr<Connection> connection_;
     bool exclusive_;
     std::int64_t localVersion_ = 0;
-    std::int64_t tablesSeen_ = -1, queriesSeen_ = -1, relationsSeen_ = -1;
+    Version tablesSeen_, queriesSeen_, relationsSeen_;
+    // Prepared once: the freshness check runs for every catalogue item.
+    std::unique_ptr<Statement> schemaVersion_, dataVersion_;
     std::vector<TableEntry> tables_;
     std::vector<QueryEntry> queries_;
     std::vector<RelationEntry> relations_;
