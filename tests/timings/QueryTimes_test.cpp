@@ -99,4 +99,35 @@ TEST(QueryTimes, StatementTakesTheNameAsItIs)
     EXPECT_EQ(QueryTimes::statementFor("Active Customers"), "select * from Active Customers");
 }
 
+struct NameCase {
+    const char *name;
+    const char *queryName;
+    bool standsAlone;
+};
+
+class Names : public testing::TestWithParam<NameCase> {};
+
+TEST_P(Names, StandAloneOnlyAsOneIdentifier)
+{
+    EXPECT_EQ(QueryTimes::nameStandsAlone(GetParam().queryName), GetParam().standsAlone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QueryTimes, Names,
+    testing::Values(NameCase{"word", "Cities", true}, NameCase{"underscore_digits", "_Orders_2", true},
+                    NameCase{"dollar_inside", "a$b", true}, NameCase{"non_ascii", "\xc5\x98\xc3\xadzen\xc3\xad", true},
+                    NameCase{"blank", "Orders Since", false}, NameCase{"comma", "A,B", false},
+                    NameCase{"point", "main.Orders", false}, NameCase{"leading_digit", "2025", false},
+                    NameCase{"leading_dollar", "$x", false}, NameCase{"tilde", "~sq_Orders", false},
+                    NameCase{"brackets", "[Orders]", false}, NameCase{"dash", "a-b", false},
+                    NameCase{"empty", "", false}),
+    [](const testing::TestParamInfo<NameCase> &info) { return std::string(info.param.name); });
+
+TEST(QueryTimes, MessageNamesTheStatementAndTheQuery)
+{
+    EXPECT_EQ(QueryTimes::notTheQueryMessage("Orders Since"),
+              "\"select * from Orders Since\" does not open the saved query \"Orders Since\": without brackets, a "
+              "name with blanks or other signs is read as more than one name.");
+}
+
 } // namespace

@@ -54,4 +54,27 @@ std::string QueryTimes::statementFor(const std::string &queryName)
     return "select * from " + queryName;
 }
 
+bool QueryTimes::nameStandsAlone(const std::string &queryName)
+{
+    if (queryName.empty())
+        return false;
+    const auto letter = [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+    };
+    if (!letter(static_cast<unsigned char>(queryName.front())))
+        return false;
+    for (const char ch : queryName) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '$')
+            return false;
+    }
+    return true;
+}
+
+std::string QueryTimes::notTheQueryMessage(const std::string &queryName)
+{
+    return "\"" + statementFor(queryName) + "\" does not open the saved query \"" + queryName
+           + "\": without brackets, a name with blanks or other signs is read as more than one name.";
+}
+
 } // namespace timings

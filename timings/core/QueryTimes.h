@@ -34,6 +34,14 @@ public:
     // name that needs brackets fails to open.
     static std::string statementFor(const std::string &queryName);
 
+    // Whether that statement reads the saved query itself: true when SQLite reads the name as
+    // one identifier (letters, digits, "_", "$" and non-ASCII characters, not starting with a
+    // digit or "$"). Any other name means something else to SQLite: "Orders Since" is the table
+    // Orders under the alias Since, "A,B" a join of two tables, or a syntax error.
+    static bool nameStandsAlone(const std::string &queryName);
+    // The error shown when the statement opened although the name does not stand alone.
+    static std::string notTheQueryMessage(const std::string &queryName);
+
 private:
     std::vector<std::uint32_t> times_;
 };
