@@ -19,10 +19,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -54,6 +56,13 @@ QIcon markerIcon()
     const QPointF arrow[] = {{4.5, 3.5}, {12.5, 8.0}, {4.5, 12.5}};
     painter.drawPolygon(arrow, 3);
     return QIcon(pixmap);
+}
+
+// The room a column caption needs: its text and the header's margins on both sides.
+int captionWidth(const QHeaderView *header, const QString &caption)
+{
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return header->fontMetrics().horizontalAdvance(caption) + 2 * margin + 2;
 }
 
 QString seconds(std::uint32_t ms)
@@ -193,8 +202,9 @@ void TfrmTimings::buildList()
         header->setTextAlignment(c, int(columns[c].alignment | Qt::AlignVCenter));
     }
     lv->setHeaderItem(header);
+    // The columns' widths, or more where the desktop's font would cut the caption.
     for (int c = 0; c < 4; ++c)
-        lv->setColumnWidth(c, columns[c].width);
+        lv->setColumnWidth(c, std::max(columns[c].width, captionWidth(lv->header(), header->text(c))));
     // The selected row stays marked when the focus goes elsewhere.
     QPalette palette = lv->palette();
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})

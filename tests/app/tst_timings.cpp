@@ -246,7 +246,10 @@ void TestTimings::windowAsOpened()
     const int widths[] = {200, 80, 75, 60};
     for (int c = 0; c < 4; ++c) {
         QCOMPARE(lv->headerItem()->text(c), captions[c]);
-        QCOMPARE(lv->columnWidth(c), widths[c]);
+        // Wider only where the caption would be cut.
+        const int caption = lv->header()->fontMetrics().horizontalAdvance(captions[c]);
+        QVERIFY2(lv->columnWidth(c) == widths[c] || lv->columnWidth(c) < caption + 20, qPrintable(captions[c]));
+        QVERIFY(lv->columnWidth(c) >= std::max(widths[c], caption));
         QCOMPARE(Qt::Alignment(lv->headerItem()->textAlignment(c)) & Qt::AlignHorizontal_Mask,
                  Qt::Alignment(c == 0 ? Qt::AlignLeft : Qt::AlignRight));
     }
