@@ -65,6 +65,14 @@ int captionWidth(const QHeaderView *header, const QString &caption)
     return header->fontMetrics().horizontalAdvance(caption) + 2 * margin + 2;
 }
 
+// The marker's room on every other row, so names stay in place as the marker moves.
+QIcon blankIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    return QIcon(pixmap);
+}
+
 QString seconds(std::uint32_t ms)
 {
     return QString::fromStdString(timings::QueryTimes::secondsText(ms, QLocale().decimalPoint().toStdString()));
@@ -77,7 +85,8 @@ TfrmTimings::TfrmTimings(AccessSource access, TickCounter ticks, QWidget *parent
       Storage(QStringLiteral("1.x/Timings")),
       access_(std::move(access)),
       ticks_(ticks ? std::move(ticks) : TickCounter(platform::tickCount)),
-      marker_(markerIcon())
+      marker_(markerIcon()),
+      blank_(blankIcon())
 {
     setObjectName(QStringLiteral("frmTimings"));
     setWindowTitle(QStringLiteral("Timings"));
@@ -215,6 +224,11 @@ void TfrmTimings::buildList()
             [this](const QPoint &pos) { PopupMenu1->popup(lv->viewport()->mapToGlobal(pos)); });
 }
 
+bool TfrmTimings::isMarked(const QTreeWidgetItem *item) const
+{
+    return item && item->icon(ColQuery).cacheKey() == marker_.cacheKey();
+}
+
 QString TfrmTimings::statusText() const
 {
     return sbPanel->text();
@@ -259,6 +273,7 @@ void TfrmTimings::LoadQueries()
                     item->setText(ColQuery, QString::fromStdString(definition.get("Name").toText()));
                     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
                     item->setCheckState(ColQuery, Qt::Unchecked);
+                    item->setIcon(ColQuery, blank_);
                     for (int c = ColLast; c <= ColAttempts; ++c)
                         item->setTextAlignment(c, int(Qt::AlignRight | Qt::AlignVCenter));
                 } catch (const std::exception &e) {
@@ -307,7 +322,7 @@ void TfrmTimings::setMarker(int row, bool on)
 {
     if (QTreeWidgetItem *item = lv->topLevelItem(row)) {
         ListUpdate bracket(lv);
-        item->setIcon(ColQuery, on ? marker_ : QIcon());
+        item->setIcon(ColQuery, on ? marker_ : blank_);
     }
 }
 

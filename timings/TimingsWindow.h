@@ -42,6 +42,8 @@ public:
     bool running() const { return FRunning; }
     bool stopRequested() const { return FStopRequested; }
     QTreeWidget *list() const { return lv; }
+    // Whether the row carries the marker of the row being measured.
+    bool isMarked(const QTreeWidgetItem *item) const;
     // The status bar's panel.
     QString statusText() const;
     // The measurements of the current (or last) run, one entry per row.
@@ -82,6 +84,7 @@ private:
     QAction *pmSelectAll;
     QAction *pmDeselectAll;
     QIcon marker_;
+    QIcon blank_;
 
     std::vector<timings::QueryTimes> FTimes;
     bool FStopRequested = false;

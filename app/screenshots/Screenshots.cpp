@@ -128,7 +128,7 @@ bool timingsPictures(TfrmMain &window, const QString &folder)
     int turns = 0, rounds = 0;
     bool onLast = false;
     QObject::connect(&watch, &QTimer::timeout, timings, [&] {
-        const bool marked = !last->icon(0).isNull();
+        const bool marked = timings->isMarked(last);
         if (marked && !onLast)
             ++turns;
         onLast = marked;

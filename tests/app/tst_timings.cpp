@@ -197,7 +197,7 @@ QStringList TestTimings::markedRows() const
     QStringList marked;
     QTreeWidget *lv = timings()->list();
     for (int i = 0; i < lv->topLevelItemCount(); ++i)
-        if (!lv->topLevelItem(i)->icon(0).isNull())
+        if (timings()->isMarked(lv->topLevelItem(i)))
             marked << lv->topLevelItem(i)->text(0);
     return marked;
 }
@@ -262,7 +262,7 @@ void TestTimings::windowAsOpened()
         QVERIFY(item->flags() & Qt::ItemIsUserCheckable);
         QVERIFY(!(item->flags() & Qt::ItemIsEditable));
         QCOMPARE(rowTexts(item), QStringList({"", "", ""}));
-        QVERIFY(item->icon(0).isNull());
+        QVERIFY(!t->isMarked(item));
         for (int c = 1; c < 4; ++c)
             QCOMPARE(Qt::Alignment(item->textAlignment(c)) & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignRight));
     }

@@ -126,8 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(QueryTimes, MessageNamesTheStatementAndTheQuery)
 {
     EXPECT_EQ(QueryTimes::notTheQueryMessage("Orders Since"),
-              "\"select * from Orders Since\" does not open the saved query \"Orders Since\": without brackets, a "
-              "name with blanks or other signs is read as more than one name.");
+              "\"select * from Orders Since\" opens something other than this query: the name needs brackets.");
 }
 
 } // namespace

@@ -73,8 +73,7 @@ bool QueryTimes::nameStandsAlone(const std::string &queryName)
 
 std::string QueryTimes::notTheQueryMessage(const std::string &queryName)
 {
-    return "\"" + statementFor(queryName) + "\" does not open the saved query \"" + queryName
-           + "\": without brackets, a name with blanks or other signs is read as more than one name.";
+    return "\"" + statementFor(queryName) + "\" opens something other than this query: the name needs brackets.";
 }
 
 } // namespace timings
