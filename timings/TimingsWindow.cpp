@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -358,14 +359,21 @@ void TfrmTimings::RunTimings()
                 self->setMarker(i, false);
             self->FRunning = false;
             self->UpdateControls();
-            // The database was closed during the run, and with it every other window; this
-            // one refused while it ran and goes now.
+            // The database was closed or replaced during the run, and with it every other
+            // window; this one refused while it ran and goes now.
             if (self->closeAfterRun_)
                 QMetaObject::invokeMethod(self->placementWidget(), &QWidget::close, Qt::QueuedConnection);
         }
     } finish{self};
     if (!anyTicked)
         return;
+
+    // The run belongs to the database open now; should it be closed or replaced meanwhile
+    // (Close, Open, Refresh), the names of the list may mean nothing there.
+    engine::TMSAccess *start = openAccess();
+    if (!start || !start->Database.isObject())
+        return;
+    const std::weak_ptr<automation::Object> database = start->Database.object();
 
     FTimes.assign(std::size_t(snapshot.size()), {});
     int pass = 0;
@@ -380,9 +388,8 @@ void TfrmTimings::RunTimings()
             QCoreApplication::processEvents();
             if (!self)
                 return;
-            // The database was closed meanwhile: there is nothing left to time.
             engine::TMSAccess *access = openAccess();
-            if (!access) {
+            if (!access || !access->Database.isObject() || access->Database.object() != database.lock()) {
                 closeAfterRun_ = true;
                 return;
             }

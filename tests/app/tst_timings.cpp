@@ -96,6 +96,7 @@ private slots:
     void tickingDuringARunDoesNotChangeIt();
     void newRunStartsFromEmptyMeasurements();
     void closeRefusedWhileRunningAcceptedAfterStop();
+    void closingTheDatabaseDuringARunEndsIt_data();
     void closingTheDatabaseDuringARunEndsIt();
     void selectAllAndDeselectAll();
     void timingsCommandShowsOneWindow();
@@ -589,18 +590,39 @@ void TestTimings::closeRefusedWhileRunningAcceptedAfterStop()
     QCOMPARE(timings()->parentWidget()->geometry(), QRect(30, 40, 500, 380));
 }
 
+void TestTimings::closingTheDatabaseDuringARunEndsIt_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Close") << "close";
+    // The same file opened again is another database object: the run ends all the same.
+    QTest::newRow("Refresh") << "refresh";
+    QTest::newRow("Open another") << "open";
+}
+
 void TestTimings::closingTheDatabaseDuringARunEndsIt()
 {
+    QFETCH(QString, command);
+    makeDatabase(home->path("other.mdb"));
     QPointer<TfrmTimings> t = timings();
     tick({"Plain", "Cities"});
     onTick = [&](int reading) {
-        if (reading == 1)
-            QTimer::singleShot(0, main.get(), [this] { main->CloseCurrent(); });
+        if (reading != 1)
+            return;
+        QTimer::singleShot(0, main.get(), [this, command] {
+            if (command == QLatin1String("close")) {
+                main->CloseCurrent();
+            } else if (command == QLatin1String("refresh")) {
+                main->cmRefresh();
+            } else {
+                prompts->files.push_back(home->path("other.mdb"));
+                main->cmOpenDB();
+            }
+        });
     };
     t->cmExec();
     // The first query was opened; the database was gone before the second.
     QCOMPARE(readings, 2);
-    QVERIFY(!main->Access->DatabaseOpen());
+    QCOMPARE(main->Access->DatabaseOpen(), command != QLatin1String("close"));
     // The window that refused to close during the run closes once it has ended.
     QTRY_VERIFY(!t);
 }
