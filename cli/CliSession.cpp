@@ -3,6 +3,7 @@
 #include "automation/Error.h"
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
+#include "engine/NewDatabase.h"
 #include "platform/Folders.h"
 #include "query/core/History.h"
 #include "query/core/HistoryFile.h"
@@ -126,7 +127,7 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
     if (platform::fileExists(path))
         return true;
     try {
-        access.Workspace.call("CreateDatabase", {path}).call("Close");
+        engine::CreateDatabase(access.Workspace, path).call("Close");
         return true;
     } catch (const automation::Error &e) {
         error = e.what();
