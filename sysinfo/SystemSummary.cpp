@@ -81,8 +81,9 @@ std::string OsDescription(const std::string &osReleaseText, const std::string &k
 std::string ProcessorText(const TCPU &cpu)
 {
     const std::string mhz = " - " + std::to_string(cpu.Frequency) + " Mhz";
+    // Leading blanks stay as the processor reports them; the padding at the end goes.
     if (!trimmed(cpu.BrandText).empty())
-        return cpu.BrandText + mhz;
+        return cpu.BrandText.substr(0, cpu.BrandText.find_last_not_of(' ') + 1) + mhz;
     // An unknown vendor may leave either part empty; no blank is doubled then.
     const std::string vendor = cpu.VendorShortName();
     if (vendor.empty() || cpu.FriendlyName.empty())

@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Intel Corporation", "Intel(R) Core(TM) i7-8700K CPU @ 3.70GHz", "",
                  "Intel(R) Core(TM) i7-8700K CPU @ 3.70GHz - 3700 Mhz", 6, 14, 0, 0}},
         CpuCase{"ModernAmd", modernAmd, 2096,
-                {"Advanced Micro Devices", kAmdBrand, "", kAmdBrand + " - 2100 Mhz", 15, 2, 48 + 32, 0}},
+                {"Advanced Micro Devices", kAmdBrand, "", "Oxide Virtual Turin-like Processor - 2100 Mhz", 15, 2, 48 + 32, 0}},
         CpuCase{"CeleronWithoutLevel2", [] { return pentiumTwo(0x40); }, 266,
                 {"Intel Corporation", "Celeron", "Covington (0,25\u00b5m)", "Intel Celeron - 266 Mhz", 6, 5, 32, 0}},
         CpuCase{"PentiumTwoWith512K", [] { return pentiumTwo(0x43); }, 449,
