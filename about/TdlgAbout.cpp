@@ -138,6 +138,7 @@ void TdlgAbout::FormCreate()
     lMem = label("lMem", this);
     for (QLabel *l : {lOS, lCPU, lMem}) {
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->setWordWrap(true);
         middle->addWidget(l);
     }
     middle->addWidget(line(this));
@@ -166,6 +167,7 @@ void TdlgAbout::FormCreate()
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &TdlgAbout::cmClose);
     bottom->addWidget(lCopy);
+    bottom->addSpacing(8);
     bottom->addWidget(Image1);
     bottom->addStretch(1);
     bottom->addWidget(Button1);

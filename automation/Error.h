@@ -10,7 +10,8 @@ namespace automation {
 // a stable numeric code and the name of the component that raised it.
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string &message, std::int32_t code = 0, std::string source = {})
+    // Always inlined, so the address it records lies in the function that raises the error.
+    [[gnu::always_inline]] explicit Error(const std::string &message, std::int32_t code = 0, std::string source = {})
         : std::runtime_error(message), code_(code), source_(std::move(source)), address_(raiseAddress()) {}
 
     std::int32_t code() const noexcept { return code_; }

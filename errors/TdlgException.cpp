@@ -160,6 +160,7 @@ void TdlgException::FormCreate()
     eLoc->setReadOnly(true);
     eLoc->setFrame(false);
     eLoc->setStyleSheet(QStringLiteral("background: transparent"));
+    eLoc->setCursorPosition(0);
     locRow->addWidget(lLoc);
     locRow->addWidget(eLoc, 1);
     appFacts->addWidget(lApp);
@@ -201,6 +202,7 @@ void TdlgException::FormCreate()
     DetailMemo->setPalette(blue);
     details->addWidget(DetailMemo, 1);
     lStat = plainLabel("lStat", this);
+    lStat->setWordWrap(true);
     QPalette grey = lStat->palette();
     grey.setColor(QPalette::WindowText, Qt::gray);
     lStat->setPalette(grey);

@@ -216,7 +216,10 @@ void onFatalSignal(int sig, siginfo_t *info, void *context)
         writer.line("Type", signalName(sig)).text("Error Code=").number(unsigned(sig)).text("\n");
         writer.line("IB Code", "0").line("SQL Code", "0");
         writer.text("Message=").text(signalText(sig));
-        if (sig == SIGSEGV || sig == SIGBUS)
+        // A signal sent by another process (kill) carries its sender, not a faulting address.
+        if (info->si_code <= 0 && info->si_pid != getpid())
+            writer.text(" (sent by process ").number(unsigned(info->si_pid)).text(")");
+        else if (sig == SIGSEGV || sig == SIGBUS)
             writer.text(" at ").address(reinterpret_cast<std::uintptr_t>(info->si_addr));
         writer.text("\n\n[System]\n").line("OS", prepared.os).line("CPU", prepared.cpu).line("Memory", prepared.memory);
         writer.text("\n[Backtrace]\n");

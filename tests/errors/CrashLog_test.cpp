@@ -106,4 +106,26 @@ TEST(CrashLog, AnAbortIsLoggedInTheLibraryThatRaisedIt)
     EXPECT_EQ(log.value("Exception", "Message"), "The program aborted");
 }
 
+TEST(CrashLog, ASignalFromAnotherProcessNamesItsSender)
+{
+    TempDir dir;
+    const int status = crashChild(dir.path(), [] {
+        // A process of its own sends the signal, as `kill -SEGV` would.
+        const pid_t me = getpid();
+        if (fork() == 0) {
+            kill(me, SIGSEGV);
+            _exit(0);
+        }
+        pause();
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    const auto files = logFiles(dir.path());
+    ASSERT_EQ(files.size(), 1u);
+    const errors::IniFile log(dir.file(files[0]));
+    EXPECT_TRUE(std::regex_match(log.value("Exception", "Message"),
+                                 std::regex("Segmentation fault: invalid memory access \\(sent by process [0-9]+\\)")))
+        << log.value("Exception", "Message");
+}
+
 } // namespace
