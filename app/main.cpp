@@ -9,6 +9,7 @@
 #include "objectmap/ObjectMapWindows.h"
 #include "query/QueryWindows.h"
 #include "sysinfo/SystemSummary.h"
+#include "timings/TimingsWindows.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -22,6 +23,7 @@ int main(int argc, char **argv)
     dbengine::registerEngine();
     registerObjectMapWindows();
     registerQueryWindows();
+    registerTimingsWindows();
     registerAboutBox();
     Application app(argc, argv);
     TdlgException::Install();
