@@ -2,7 +2,15 @@
 
 #include "Prompts.h"
 
-#include <exception>
+#include <stdexcept>
+
+namespace {
+Application::ExceptionHandler &exceptionHandler()
+{
+    static Application::ExceptionHandler handler;
+    return handler;
+}
+} // namespace
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -15,15 +23,36 @@ bool Application::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception &e) {
-        reportException(QString::fromUtf8(e.what()));
     } catch (...) {
-        reportException(QStringLiteral("An unknown error occurred."));
+        handleException(std::current_exception());
     }
     return false;
 }
 
+Application::ExceptionHandler Application::setExceptionHandler(ExceptionHandler handler)
+{
+    ExceptionHandler previous = std::move(exceptionHandler());
+    exceptionHandler() = std::move(handler);
+    return previous;
+}
+
+void Application::handleException(std::exception_ptr error)
+{
+    if (exceptionHandler()) {
+        exceptionHandler()(error);
+        return;
+    }
+    QString message = QStringLiteral("An unknown error occurred.");
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    Prompts::error(activeWindow(), message);
+}
+
 void Application::reportException(const QString &message)
 {
-    Prompts::error(activeWindow(), message);
+    handleException(std::make_exception_ptr(std::runtime_error(message.toStdString())));
 }

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <exception>
+#include <functional>
+
 // The application object: an exception that leaves any event handler ends here and is shown,
 // never ending the program.
 class Application : public QApplication {
@@ -10,6 +13,12 @@ public:
     Application(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // Shows an unhandled error; the error report dialog takes this over when it exists.
+    // The handler of unhandled exceptions (the error report installs itself here); returns the
+    // one it replaces. Without a handler an error box shows the message.
+    using ExceptionHandler = std::function<void(std::exception_ptr)>;
+    static ExceptionHandler setExceptionHandler(ExceptionHandler handler);
+    static void handleException(std::exception_ptr error);
+
+    // Shows an unhandled error given by its message alone.
     static void reportException(const QString &message);
 };

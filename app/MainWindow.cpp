@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Application.h"
 #include "ChildWindow.h"
 #include "DlgFileProps.h"
 #include "DlgKey.h"
@@ -826,7 +827,7 @@ void TfrmMain::reportPendingEngineError()
         return;
     const QString message = pendingError_;
     pendingError_.clear();
-    Prompts::error(this, message);
+    Application::reportException(message);
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)

@@ -1,23 +1,32 @@
 // jetwarden: the desktop program. An optional argument names a database to open at start, as if
 // it had been chosen in the open dialog.
 
+#include "about/TdlgAbout.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "dbengine/Engine.h"
+#include "errors/TdlgException.h"
 #include "objectmap/ObjectMapWindows.h"
 #include "query/QueryWindows.h"
+#include "sysinfo/SystemSummary.h"
 #include "timings/TimingsWindows.h"
 
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cstring>
+
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--system-info") == 0)
+        return sysinfo::PrintSystemInfo();
     dbengine::registerEngine();
     registerObjectMapWindows();
     registerQueryWindows();
     registerTimingsWindows();
+    registerAboutBox();
     Application app(argc, argv);
+    TdlgException::Install();
     TfrmMain window;
     window.show();
     const QStringList args = app.arguments();

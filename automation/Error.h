@@ -10,15 +10,22 @@ namespace automation {
 // a stable numeric code and the name of the component that raised it.
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string &message, std::int32_t code = 0, std::string source = {})
-        : std::runtime_error(message), code_(code), source_(std::move(source)) {}
+    // Always inlined, so the address it records lies in the function that raises the error.
+    [[gnu::always_inline]] explicit Error(const std::string &message, std::int32_t code = 0, std::string source = {})
+        : std::runtime_error(message), code_(code), source_(std::move(source)), address_(raiseAddress()) {}
 
     std::int32_t code() const noexcept { return code_; }
     const std::string &source() const noexcept { return source_; }
+    // The code that raised the error (for error reports: its module and offset).
+    const void *address() const noexcept { return address_; }
 
 private:
+    // The return address of this call: inside the code constructing the error.
+    static const void *raiseAddress() noexcept;
+
     std::int32_t code_;
     std::string source_;
+    const void *address_;
 };
 
 // Codes raised by the automation layer itself (the engine has its own range).

@@ -52,8 +52,8 @@ void reporting(Work &&work)
 {
     try {
         work();
-    } catch (const std::exception &e) {
-        Application::reportException(QString::fromUtf8(e.what()));
+    } catch (const std::exception &) {
+        Application::handleException(std::current_exception());
     }
 }
 

@@ -1,13 +1,16 @@
 // jetwarden-screenshots: opens a database in the program's windows and saves pictures of them,
 // for the documentation and for looking at the program without a desktop.
 
+#include "about/TdlgAbout.h"
 #include "app/Application.h"
 #include "app/DlgFileProps.h"
 #include "app/DlgKey.h"
 #include "app/DlgLogin.h"
 #include "app/DlgPrefs.h"
 #include "app/MainWindow.h"
+#include "app/Prompts.h"
 #include "dbengine/Engine.h"
+#include "errors/TdlgException.h"
 #include "engine/MSAccess.h"
 #include "objectmap/DlgObjProps.h"
 #include "objectmap/ObjectMap.h"
@@ -142,6 +145,45 @@ bool timingsPictures(TfrmMain &window, const QString &folder)
     return save(timings->parentWidget(), folder, QStringLiteral("timings"));
 }
 
+// Takes the picture of a modal dialog instead of running it.
+class PicturePrompts : public QtPrompts {
+public:
+    PicturePrompts(const QString &folder, const QString &name) : folder_(folder), name_(name)
+    {
+        Prompts::install(this);
+    }
+    ~PicturePrompts() override { Prompts::install(nullptr); }
+    int exec(QDialog *dialog) override
+    {
+        dialog->adjustSize();
+        saved = save(dialog, folder_, name_);
+        return QDialog::Accepted;
+    }
+    bool saved = false;
+
+private:
+    QString folder_, name_;
+};
+
+// The error report of a failed account change (an engine error no window caught), and the
+// about box.
+bool reportPictures(TfrmMain &window, const QString &folder)
+{
+    TdlgException report;
+    report.LogFolder = QDir(folder).filePath(QStringLiteral("logs"));
+    bool ok = false;
+    {
+        PicturePrompts prompts(folder, QStringLiteral("error-report"));
+        QTimer::singleShot(0, &window, [&window] { window.Access->DeleteUser("nobody"); });
+        QApplication::processEvents();
+        ok = prompts.saved;
+    }
+    QDir(report.LogFolder).removeRecursively();
+    PicturePrompts prompts(folder, QStringLiteral("about"));
+    ShowAboutBox(0, {});
+    return prompts.saved && ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -192,6 +234,7 @@ int main(int argc, char **argv)
     ok = objectMapPictures(window, folder) && ok;
     ok = queryPictures(window, folder) && ok;
     ok = timingsPictures(window, folder) && ok;
+    ok = reportPictures(window, folder) && ok;
 
     window.CloseCurrent();
     return ok ? 0 : 1;
