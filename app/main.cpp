@@ -1,6 +1,7 @@
 // jetwarden: the desktop program. An optional argument names a database to open at start, as if
 // it had been chosen in the open dialog.
 
+#include "accounts/AccountsDialogs.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "dbengine/Engine.h"
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     dbengine::registerEngine();
     registerObjectMapWindows();
     registerQueryWindows();
+    registerAccountsDialogs();
     Application app(argc, argv);
     TfrmMain window;
     window.show();
