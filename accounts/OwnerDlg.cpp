@@ -24,6 +24,7 @@ TdlgOwner::TdlgOwner(const QString &document, const QStringList &users, const QS
     prompt->setObjectName(QStringLiteral("lDocument"));
     cbOwner = new QComboBox(this);
     cbOwner->setObjectName(QStringLiteral("cbOwner"));
+    cbOwner->setMinimumWidth(180);
     cbOwner->addItems(users);
     if (!users.isEmpty() && !groups.isEmpty())
         cbOwner->insertSeparator(cbOwner->count());
@@ -52,7 +53,6 @@ TdlgOwner::TdlgOwner(const QString &document, const QStringList &users, const QS
     layout->addLayout(top);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(260);
 }
 
 QString TdlgOwner::owner() const
