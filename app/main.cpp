@@ -7,6 +7,7 @@
 #include "dbengine/Engine.h"
 #include "objectmap/ObjectMapWindows.h"
 #include "query/QueryWindows.h"
+#include "timings/TimingsWindows.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
     registerObjectMapWindows();
     registerQueryWindows();
     registerAccountsDialogs();
+    registerTimingsWindows();
     Application app(argc, argv);
     TfrmMain window;
     window.show();
