@@ -500,6 +500,7 @@ void TestAccounts::accountsCommandOpensTheModalDialog()
     else
         window.findChild<QAction *>("mmAccounts")->trigger();
     QCOMPARE(prompts->textsOf("dialog"), QStringList{"dlgAccounts"});
+    QVERIFY(prompts->textsOf("information").isEmpty());
     QCOMPARE(users, (QStringList{"Admin", "ann", "bob"}));
     QVERIFY(shown.isNull());
     prompts->buttons.push_back(QMessageBox::Yes);
