@@ -26,6 +26,8 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -195,6 +197,7 @@ private:
     void store(const QString &container, const QString &name, const QString &account, std::int32_t mask);
     int runSql(const QString &user, const QString &password, const QString &sql, QString *output = nullptr);
 
+    QTemporaryDir templates;
     std::unique_ptr<TestHome> home;
     std::unique_ptr<ScriptedPrompts> prompts;
     std::unique_ptr<engine::TMSAccess> access;
@@ -206,37 +209,49 @@ void TestAccounts::initTestCase()
 {
     dbengine::registerEngine();
     registerAccountsDialogs();
-}
-
-// A workgroup with ann (in Clerks, password "ann-pw") and bob (no password), and a database with
-// two tables and a saved query, made by Admin.
-void TestAccounts::init()
-{
-    home = std::make_unique<TestHome>();
-    prompts = std::make_unique<ScriptedPrompts>();
-    mdw = home->path("team.mdw");
-    db = home->path("shop.mdb");
+    // The files are made once (password hashing is slow by design) and copied for each test.
+    QVERIFY(templates.isValid());
+    const QString mdwTemplate = templates.filePath("team.mdw");
+    const QString dbTemplate = templates.filePath("shop.mdb");
     Variant(automation::Registry::instance().createInstance("DAO.DBEngine.36"))
-        .call("CreateWorkgroup", {mdw.toStdString(), "Team", "Velmora", "team-0001"});
-    access = std::make_unique<engine::TMSAccess>();
-    access->setDAOType(2);
-    access->SystemDB = mdw.toStdString();
-    access->setEngineActive(true);
-    QVERIFY2(access->EngineActive(), access->LastError.c_str());
-    access->UserName = "Admin";
-    access->setWorkspaceOpen(true);
-    QVERIFY2(access->WorkspaceOpen(), access->LastError.c_str());
-    access->CreateUser("ann", "ann-pid", "ann-pw");
-    access->CreateUser("bob", "bob-pid", "");
-    access->CreateGroup("Clerks", "clerks-pid");
-    access->AddUserToGroup("ann", "Clerks");
-    Variant made = access->Workspace.call("CreateDatabase", {db.toStdString()});
+        .call("CreateWorkgroup", {mdwTemplate.toStdString(), "Team", "Velmora", "team-0001"});
+    engine::TMSAccess maker;
+    maker.setDAOType(2);
+    maker.SystemDB = mdwTemplate.toStdString();
+    maker.setEngineActive(true);
+    QVERIFY2(maker.EngineActive(), maker.LastError.c_str());
+    maker.UserName = "Admin";
+    maker.setWorkspaceOpen(true);
+    QVERIFY2(maker.WorkspaceOpen(), maker.LastError.c_str());
+    maker.CreateUser("ann", "ann-pid", "ann-pw");
+    maker.CreateUser("bob", "bob-pid", "");
+    maker.CreateGroup("Clerks", "clerks-pid");
+    maker.AddUserToGroup("ann", "Clerks");
+    Variant made = maker.Workspace.call("CreateDatabase", {dbTemplate.toStdString()});
     for (const char *sql : {"CREATE TABLE Customers (CustomerID INTEGER PRIMARY KEY, Company TEXT(40))",
                             "CREATE TABLE Orders (OrderID INTEGER PRIMARY KEY, CustomerID LONG)",
                             "INSERT INTO Customers VALUES (1, 'Alpha'), (2, 'Beta')"})
         made.call("Execute", {sql});
     made.call("CreateQueryDef", {"BigOrders", "SELECT * FROM Orders WHERE OrderID > 10"});
     made.call("Close");
+    maker.setEngineActive(false);
+}
+
+// A workgroup with ann (in Clerks, password "ann-pw") and bob (no password), and a database with
+// two tables and a saved query, made by Admin; Admin is logged in.
+void TestAccounts::init()
+{
+    home = std::make_unique<TestHome>();
+    prompts = std::make_unique<ScriptedPrompts>();
+    mdw = home->path("team.mdw");
+    db = home->path("shop.mdb");
+    QVERIFY(QFile::copy(templates.filePath("team.mdw"), mdw));
+    QVERIFY(QFile::copy(templates.filePath("shop.mdb"), db));
+    access = std::make_unique<engine::TMSAccess>();
+    access->setDAOType(2);
+    access->SystemDB = mdw.toStdString();
+    access->setEngineActive(true);
+    QVERIFY2(access->EngineActive(), access->LastError.c_str());
     QVERIFY(logIn("Admin", ""));
 }
 
