@@ -1,6 +1,7 @@
 // jetwarden: the desktop program. An optional argument names a database to open at start, as if
 // it had been chosen in the open dialog.
 
+#include "accounts/AccountsDialogs.h"
 #include "about/TdlgAbout.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
     dbengine::registerEngine();
     registerObjectMapWindows();
     registerQueryWindows();
+    registerAccountsDialogs();
     registerTimingsWindows();
     registerAboutBox();
     Application app(argc, argv);

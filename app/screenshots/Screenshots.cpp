@@ -2,6 +2,9 @@
 // for the documentation and for looking at the program without a desktop.
 
 #include "about/TdlgAbout.h"
+#include "accounts/AccountsDlg.h"
+#include "accounts/ChngPwdDlg.h"
+#include "accounts/NewAccDlg.h"
 #include "app/Application.h"
 #include "app/DlgFileProps.h"
 #include "app/DlgKey.h"
@@ -23,8 +26,13 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -109,6 +117,54 @@ bool queryPictures(TfrmMain &window, const QString &folder)
     auto *lv = query->findChild<QTreeWidget *>(QStringLiteral("lv"));
     lv->setCurrentItem(lv->topLevelItem(1));
     return save(query->parentWidget(), folder, QStringLiteral("query-history")) && ok;
+}
+
+// The accounts dialog on its three pages, on a workgroup with a few users and groups, and the
+// new-account and change-password dialogs.
+bool accountsPictures(TfrmMain &window, const QString &folder)
+{
+    engine::TMSAccess &access = *window.Access;
+    for (const char *user : {"anna", "boris", "clara"})
+        access.CreateUser(user, std::string(user) + "-pid", "");
+    access.CreateGroup("Clerks", "clerks-pid");
+    access.CreateGroup("Managers", "managers-pid");
+    access.AddUserToGroup("anna", "Clerks");
+    access.AddUserToGroup("anna", "Managers");
+    access.AddUserToGroup("boris", "Clerks");
+
+    TdlgAccounts accounts(access, &window);
+    auto select = [&accounts](const char *list, const QString &text) {
+        auto *l = accounts.findChild<QListWidget *>(QString::fromLatin1(list));
+        const auto found = l->findItems(text, Qt::MatchExactly);
+        if (!found.isEmpty())
+            l->setCurrentItem(found.first());
+    };
+    select("lbUsers", QStringLiteral("anna"));
+    select("lbMGrps", QStringLiteral("Clerks"));
+    bool ok = save(&accounts, folder, QStringLiteral("accounts-users"));
+    auto *pc = accounts.findChild<QTabWidget *>(QStringLiteral("pc"));
+    pc->setCurrentIndex(1);
+    select("lbGroups", QStringLiteral("Managers"));
+    ok = save(&accounts, folder, QStringLiteral("accounts-groups")) && ok;
+    pc->setCurrentIndex(2);
+    auto *cbObj = accounts.findChild<QComboBox *>(QStringLiteral("cbObj"));
+    cbObj->setCurrentIndex(cbObj->findText(QStringLiteral("Tables")));
+    select("lbObj", QStringLiteral("Customers"));
+    select("lbAcc", QStringLiteral("anna"));
+    for (const char *box : {"cbxChngData", "cbxInsData"})
+        accounts.findChild<QCheckBox *>(QString::fromLatin1(box))->click();
+    accounts.findChild<QPushButton *>(QStringLiteral("bApply"))->click();
+    ok = save(&accounts, folder, QStringLiteral("accounts-permissions")) && ok;
+    accounts.hide();
+
+    TdlgNewAcc newAccount(&window);
+    newAccount.findChild<QLineEdit *>(QStringLiteral("eName"))->setText(QStringLiteral("dora"));
+    newAccount.findChild<QLineEdit *>(QStringLiteral("ePID"))->setText(QStringLiteral("dora-pid"));
+    ok = save(&newAccount, folder, QStringLiteral("new-account")) && ok;
+    TdlgChngPwd password(&window);
+    for (const char *edit : {"eOldKey", "eKey1", "eKey2"})
+        password.findChild<QLineEdit *>(QString::fromLatin1(edit))->setText(QStringLiteral("secret"));
+    return save(&password, folder, QStringLiteral("change-password")) && ok;
 }
 
 // The timings window after three passes over every saved query of the sample that returns rows.
@@ -235,6 +291,7 @@ int main(int argc, char **argv)
     ok = queryPictures(window, folder) && ok;
     ok = timingsPictures(window, folder) && ok;
     ok = reportPictures(window, folder) && ok;
+    ok = accountsPictures(window, folder) && ok;
 
     window.CloseCurrent();
     return ok ? 0 : 1;
