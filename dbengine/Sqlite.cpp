@@ -5,9 +5,26 @@
 
 #include <sqlite3.h>
 
+#include <map>
+#include <mutex>
+
 namespace dbengine {
 
 namespace {
+
+std::mutex readOnlyMutex;
+std::map<sqlite3 *, std::string> &readOnlyMessages()
+{
+    static std::map<sqlite3 *, std::string> messages;
+    return messages;
+}
+
+std::string readOnlyMessage(sqlite3 *db)
+{
+    std::lock_guard lock(readOnlyMutex);
+    auto it = readOnlyMessages().find(db);
+    return it == readOnlyMessages().end() ? std::string() : it->second;
+}
 
 std::string sentence(std::string text)
 {
@@ -41,6 +58,15 @@ std::int32_t codeFor(int rc)
 
 } // namespace
 
+void setReadOnlyMessage(sqlite3 *db, std::string message)
+{
+    std::lock_guard lock(readOnlyMutex);
+    if (message.empty())
+        readOnlyMessages().erase(db);
+    else
+        readOnlyMessages()[db] = std::move(message);
+}
+
 void throwSqlite(sqlite3 *db, int rc, std::string_view context)
 {
     std::string message;
@@ -57,7 +83,11 @@ void throwSqlite(sqlite3 *db, int rc, std::string_view context)
         message = "The database is in use by another program or opened exclusively; try again later.";
         break;
     case SQLITE_READONLY:
-        message = "The database is opened read-only; it cannot be changed.";
+        message = db ? readOnlyMessage(db) : std::string();
+        if (message.empty())
+            message = "The database is opened read-only; it cannot be changed.";
+        else
+            context = {};
         break;
     default:
         message = sentence(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
@@ -167,6 +197,7 @@ Connection::Connection(const std::string &path, int flags)
 
 Connection::~Connection()
 {
+    setReadOnlyMessage(db_, {});
     sqlite3_close_v2(db_);
 }
 
