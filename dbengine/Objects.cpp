@@ -31,6 +31,8 @@ Variant FieldObject::invoke(Invoke kind, const std::string &m, const automation:
         return info_.foreignName;
     if (m == "sourcetable")
         return info_.sourceTable;
+    if (m == "attributes")
+        return info_.attributes;
     if (m == "value" && value_)
         return value_();
     noMember(m);

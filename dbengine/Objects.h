@@ -33,6 +33,8 @@ struct FieldInfo {
     bool required = false;
     std::string foreignName;
     std::string sourceTable;
+    // DAO field attributes: 16 AutoNumber (a COUNTER column), 1 descending (an index field).
+    std::int32_t attributes = 0;
 };
 
 // A field of a table, query, index, relation or recordset. A recordset's field also has a Value.
