@@ -163,8 +163,11 @@ void runHelper(const std::string &source, const std::string &target, const std::
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         ::unlink(target.c_str());
+        // libmdb writes its own notes first; the helper's sentence is the last line.
         while (!errText.empty() && (errText.back() == '\n' || errText.back() == '.'))
             errText.pop_back();
+        if (const auto nl = errText.rfind('\n'); nl != std::string::npos)
+            errText.erase(0, nl + 1);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
             throw AccessError(AccessError::Io, "The Access file reader '" + helper + "' cannot be started.");
         throw damaged(source, errText.empty() ? "the reader failed" : errText);

@@ -209,10 +209,18 @@ struct JetReader::Impl {
 
 JetReader::JetReader(const std::string &path, const std::string &charset) : d_(std::make_unique<Impl>())
 {
-    // libmdb takes the code page of Jet 3 text from its environment when the file opens.
-    if (!charset.empty())
+    // libmdb takes the code page of Jet 3 text from its environment when the file opens; an
+    // unknown name would turn every name in the catalogue into question marks.
+    if (!charset.empty()) {
+        const iconv_t probe = iconv_open("UTF-8", charset.c_str());
+        if (probe == iconv_t(-1))
+            throw JetError("the text encoding '" + charset + "' is unknown");
+        iconv_close(probe);
         ::setenv("MDB_JET3_CHARSET", charset.c_str(), 1);
+    }
     d_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+    if (!charset.empty())
+        ::unsetenv("MDB_JET3_CHARSET");
     if (!d_->mdb)
         throw JetError("not an Access database");
     if (!mdb_read_catalog(d_->mdb, MDB_ANY) || d_->mdb->num_catalog == 0) {
@@ -382,6 +390,8 @@ std::vector<JetTable> JetReader::tables(bool withSystem)
                 jc.size /= 2; // Jet 4 keeps two bytes a character
             if (col->col_type == MDB_MEMO || col->col_type == MDB_OLE)
                 jc.size = 0;
+            if (col->col_type == MDB_BOOL)
+                jc.size = 1;
             jc.precision = col->col_prec;
             jc.scale = col->col_scale;
             jc.autoNumber = col->is_long_auto != 0;
