@@ -9,6 +9,7 @@
 #include "Prompts.h"
 #include "automation/Error.h"
 #include "engine/MSAccess.h"
+#include "jetfile/AccessFile.h"
 #include "platform/Folders.h"
 
 #include <QAction>
@@ -22,12 +23,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -46,7 +49,9 @@ std::map<QString, TfrmMain::DialogFactory> &dialogFactories()
     return factories;
 }
 
-const QString kDatabaseFilter = QStringLiteral("MS Access Databases (*.md*);;All Files (*.*)");
+const QString kDatabaseFilter =
+    QStringLiteral("MS Access Databases (*.md*);;Access databases (*.mdb *.accdb);;All Files (*.*)");
+const QString kAccessFilter = QStringLiteral("Access databases (*.mdb *.accdb);;All Files (*.*)");
 const QString kSaveFilter = QStringLiteral("MS Access Databases (*.mdb *.mdw)");
 
 // The hourglass while it lives, restored on every way out.
@@ -109,8 +114,10 @@ TfrmMain::TfrmMain(QWidget *parent)
     Storage.defineValue(QStringLiteral("System"), false);
     Storage.defineValue(QStringLiteral("Exclusive"), false);
     Storage.defineValue(QStringLiteral("ReadOnly"), false);
+    Storage.defineValue(QStringLiteral("JetCharset"), QString());
     Storage.attachRecentFiles(&MRUMan, QStringLiteral("TfrmMain.MRUMan"));
     Storage.restoreValues();
+    applyJetCharset(Storage.value(QStringLiteral("JetCharset")).toString());
     bool ok = false;
     const int engineIndex = Storage.value(QStringLiteral("Engine")).toString().toInt(&ok);
     if (ok) {
@@ -160,6 +167,7 @@ void TfrmMain::buildMenus()
     mmReopen->setObjectName(QStringLiteral("mmReopen"));
     mmReopen->menuAction()->setObjectName(QStringLiteral("mmReopen"));
     addCommand(mmFile, "mmClose", QStringLiteral("&Close"), &TfrmMain::cmClose);
+    addCommand(mmFile, "mmConvert", QStringLiteral("Con&vert..."), &TfrmMain::cmConvert);
     mmFile->addSeparator();
     addCommand(mmFile, "mmRefresh", QStringLiteral("&Refresh"), &TfrmMain::cmRefresh);
     addCommand(mmFile, "mmProps", QStringLiteral("&Properties..."), &TfrmMain::cmProps,
@@ -416,6 +424,9 @@ void TfrmMain::OpenAndShow()
     }
     if (Access->DatabaseOpen()) {
         ApplicationTitle = QStringLiteral("Jetwarden - [%1]").arg(QFileInfo(text(Access->GetDatabaseName())).fileName());
+        // An Access file, or any database opened read-only, says so in the title.
+        if (!CurrentDatabase.get("Updatable").toBool())
+            ApplicationTitle += QStringLiteral(" (read-only)");
         setWindowTitle(ApplicationTitle);
         cmObjectMap();
         cmQuery();
@@ -546,6 +557,7 @@ void TfrmMain::cmPrefs()
     dialog.setSystemObjects(stored("System"));
     dialog.setExclusive(stored("Exclusive"));
     dialog.setReadOnly(stored("ReadOnly"));
+    dialog.setJetCharset(Storage.value(QStringLiteral("JetCharset")).toString());
     if (Prompts::current().exec(&dialog) != QDialog::Accepted)
         return;
     const bool restart = prefsRestartNeeded(Storage.value(QStringLiteral("Engine")).toString().toInt(),
@@ -557,12 +569,71 @@ void TfrmMain::cmPrefs()
     Storage.setValue(QStringLiteral("System"), dialog.systemObjects());
     Storage.setValue(QStringLiteral("Exclusive"), dialog.exclusive());
     Storage.setValue(QStringLiteral("ReadOnly"), dialog.readOnly());
+    Storage.setValue(QStringLiteral("JetCharset"), dialog.jetCharset());
+    applyJetCharset(dialog.jetCharset());
     Storage.saveValues();
     if (restart)
         Prompts::current().message(this, Prompts::Kind::Confirmation, ApplicationTitle,
                                    QStringLiteral("These changes will take effect after application restart."),
                                    QMessageBox::Ok);
     UpdateControls();
+}
+
+// The engine and the converter read the chosen code page of Jet 3 text from the environment.
+void TfrmMain::applyJetCharset(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        ::unsetenv("JETWARDEN_JET_CHARSET");
+    else
+        ::setenv("JETWARDEN_JET_CHARSET", name.trimmed().toUtf8().constData(), 1);
+}
+
+// Database > Convert...: an Access file into a new engine database, with a progress dialog
+// that names each table as it is copied. An existing file is never replaced.
+void TfrmMain::cmConvert()
+{
+    const QString source = Prompts::current().openFileName(this, QStringLiteral("Convert Access database"),
+                                                           kAccessFilter, QStringLiteral("mdb"));
+    if (source.isEmpty())
+        return;
+    if (!jetfile::isAccessFile(str(source))) {
+        Prompts::warning(this, QStringLiteral("\"%1\" is not an Access database file.").arg(QFileInfo(source).fileName()));
+        return;
+    }
+    const QString target = Prompts::current().saveFileName(this, QStringLiteral("Convert into"),
+                                                           QStringLiteral("MS Access Databases (*.mdb)"),
+                                                           QStringLiteral("mdb"));
+    if (target.isEmpty())
+        return;
+    if (QFileInfo::exists(target)) {
+        Prompts::warning(this, QStringLiteral("\"%1\" already exists. Choose a new file name for the converted database.")
+                                   .arg(target));
+        return;
+    }
+    QProgressDialog progress(QStringLiteral("Reading %1...").arg(QFileInfo(source).fileName()), QString(), 0, 0, this);
+    progress.setObjectName(QStringLiteral("dlgConvertProgress"));
+    progress.setWindowTitle(QStringLiteral("Convert"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setCancelButton(nullptr);
+    progress.show();
+    QCoreApplication::processEvents();
+    try {
+        WaitCursor wait;
+        jetfile::convert(str(source), str(target), jetfile::chosenCharset(), [&](int n, int total, const std::string &table) {
+            progress.setMaximum(total);
+            progress.setValue(n - 1);
+            progress.setLabelText(QStringLiteral("Table %1 of %2: %3").arg(n).arg(total).arg(text(table)));
+            QCoreApplication::processEvents();
+        });
+    } catch (const std::exception &e) {
+        progress.close();
+        Prompts::error(this, QString::fromUtf8(e.what()));
+        return;
+    }
+    progress.close();
+    Prompts::information(this, QStringLiteral("\"%1\" was converted into \"%2\".")
+                                   .arg(QFileInfo(source).fileName(), QFileInfo(target).fileName()));
 }
 
 void TfrmMain::cmAbout()

@@ -68,6 +68,7 @@ public slots:
     void cmNewDB();
     void cmOpenDB();
     void cmClose();
+    void cmConvert();
     void cmRefresh();
     void cmProps();
     void cmAccounts();
@@ -107,6 +108,7 @@ private:
     void intoPlace(const QString &destination, const std::function<void(const QString &temporary)> &work);
     bool stored(const char *name) const;
     void reportPendingEngineError();
+    static void applyJetCharset(const QString &name);
 
     QMdiArea *mdi;
     QToolBar *Rebar2;

@@ -1,5 +1,6 @@
 #include "CliSession.h"
 
+#include "ConvertCommand.h"
 #include "Schema.h"
 
 #include "automation/Error.h"
@@ -131,6 +132,8 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
 
 int runSession(const Options &options)
 {
+    if (!options.convertTo.empty())
+        return convertCommand(options.database, options.convertTo, options.jetCharset);
     // The engine reads the chosen code page of Access files from its environment.
     if (!options.jetCharset.empty())
         ::setenv("JETWARDEN_JET_CHARSET", options.jetCharset.c_str(), 1);
