@@ -168,6 +168,8 @@ void runHelper(const std::string &source, const std::string &target, const std::
             errText.pop_back();
         if (const auto nl = errText.rfind('\n'); nl != std::string::npos)
             errText.erase(0, nl + 1);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 4)
+            throw AccessError(AccessError::Io, errText + ".");
         if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
             throw AccessError(AccessError::Io, "The Access file reader '" + helper + "' cannot be started.");
         throw damaged(source, errText.empty() ? "the reader failed" : errText);

@@ -5,11 +5,12 @@
 //   jetwarden-jetread [--charset NAME] SOURCE TARGET
 //
 // Progress lines on standard output ("table N M NAME"); on failure a sentence on standard error
-// and exit status 3 (unreadable file) or 2 (usage, target).
+// and exit status 3 (unreadable file), 4 (unknown text encoding) or 2 (usage).
 #include "jetfile/reader/EngineWriter.h"
 #include "jetfile/reader/JetReader.h"
 
 #include <cstdio>
+#include <iconv.h>
 #include <cstring>
 #include <string>
 #include <unistd.h>
@@ -27,6 +28,14 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string source = argv[i], target = argv[i + 1];
+    if (!charset.empty()) {
+        const iconv_t probe = iconv_open("UTF-8", charset.c_str());
+        if (probe == iconv_t(-1)) {
+            std::fprintf(stderr, "The text encoding '%s' is unknown.\n", charset.c_str());
+            return 4;
+        }
+        iconv_close(probe);
+    }
     try {
         jetfile::JetReader reader(source, charset);
         jetfile::writeEngineDatabase(reader, target, source, charset, [](int n, int total, const std::string &name) {
