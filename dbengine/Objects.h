@@ -28,6 +28,8 @@ struct FieldInfo {
     std::int16_t type = 0;
     std::int32_t size = 0;
     std::string validationRule;
+    std::string validationText; // kept for fields of Access origin
+    std::string description;    // kept for fields of Access origin
     std::string defaultValue;
     bool allowZeroLength = false;
     bool required = false;

@@ -136,6 +136,10 @@ void addAccessProperties(Connection &c, const std::string &table, std::vector<Fi
                 continue;
             if (st.text(1) == "ValidationRule")
                 f.validationRule = st.text(2);
+            else if (st.text(1) == "ValidationText")
+                f.validationText = st.text(2);
+            else if (st.text(1) == "Description")
+                f.description = st.text(2);
             else if (st.text(1) == "DefaultValue")
                 f.defaultValue = st.text(2);
         }

@@ -4,6 +4,7 @@
 #include "JetFixture.h"
 
 #include "dbengine/EngineFixture.h"
+#include "jetfile/AccessFile.h"
 
 #include <chrono>
 #include <fstream>
@@ -192,6 +193,28 @@ TEST_F(AccessOpenTest, HelperCrashOrStallIsDamagedFile)
     EXPECT_EQ(message([&] { workspace.call("OpenDatabase", {source, false, false}); }),
               "3049 'testV1997.mdb' is a damaged Access file (reading it stopped making progress) and cannot be read.");
     EXPECT_TRUE(cacheCopy().empty()) << "nothing half-written is kept";
+}
+
+} // namespace
+
+namespace {
+
+// A converted file is an ordinary writable engine database of Access origin: its queries keep
+// their Jet type, and field properties SQLite has no place for come from MSysAccessFields.
+TEST_F(AccessOpenTest, ConvertedDatabaseWritableWithAccessProperties)
+{
+    const std::string target = files.dir.file("engine.mdb");
+    jetfile::convert(files.copy("queryTestV1997.mdb"), target, {});
+    Variant db = workspace.call("OpenDatabase", {target, false, false});
+    EXPECT_TRUE(db.get("Updatable").toBool());
+    EXPECT_EQ(db.get("QueryDefs").item(Variant("CrosstabQuery")).get("Type").toInt(), 16);
+    db.call("Execute", {"INSERT INTO Table1 (col1) VALUES ('new')"});
+    db.call("Execute", {"INSERT INTO MSysAccessFields VALUES ('Table1', 'col2', 'Description', 'second column')"});
+    db.call("Execute", {"INSERT INTO MSysAccessFields VALUES ('Table1', 'col2', 'ValidationText', 'say more')"});
+    Variant field = db.get("TableDefs").item(Variant("Table1")).get("Fields").item(Variant("col2"));
+    EXPECT_EQ(field.get("Description").toText(), "second column");
+    EXPECT_EQ(field.get("ValidationText").toText(), "say more");
+    EXPECT_EQ(db.get("TableDefs").item(Variant("Table1")).get("RecordCount").toInt(), 1);
 }
 
 } // namespace
