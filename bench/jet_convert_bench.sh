@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Converting Access files: `jetwarden-sql --convert` (the reader in its helper process, into a new
+# Converting Access files: `jetwarden-admin convert` (the reader in its helper process, into a new
 # engine database) beside mdbtools' own pipeline in the same run: mdb-schema FILE sqlite | sqlite3,
 # then mdb-export -I sqlite -b hex of every table into it. Prints the median wall time of each per
 # file and their ratio (the goal: ours at most as slow, ratio <= 1).
@@ -14,7 +14,7 @@ repeat=${REPEAT:-11}
 files=("$@")
 ((${#files[@]})) || files=("$root"/tests/data/jet/*.mdb)
 
-for tool in sqlite3 mdb-schema mdb-export mdb-tables "$build/bin/jetwarden-sql"; do
+for tool in sqlite3 mdb-schema mdb-export mdb-tables "$build/bin/jetwarden-admin"; do
   command -v "$tool" >/dev/null || { echo "jet_convert_bench: $tool is missing (apt-get install mdbtools)" >&2; exit 2; }
 done
 
@@ -26,7 +26,7 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 ours() {
   rm -f "$work/ours.db"
-  "$build/bin/jetwarden-sql" --convert "$work/ours.db" "$1" 2>/dev/null
+  "$build/bin/jetwarden-admin" convert "$1" "$work/ours.db" 2>/dev/null
 }
 reference() {
   rm -f "$work/ref.db"

@@ -10,8 +10,7 @@ std::string usage()
            "                     [--read-only] [--new] [--engine 0|1|2] [--history FILE]\n"
            "                     [--jet-charset NAME] DATABASE [SCRIPT]\n"
            "       jetwarden-sql [options] --schema DATABASE\n"
-           "       jetwarden-sql [--jet-charset NAME] --convert TARGET ACCESSFILE\n"
-           "--convert writes a new engine database TARGET with everything of ACCESSFILE.\n"
+
            "Runs SCRIPT (or standard input) against DATABASE and prints the result text.\n"
            "--schema prints the definitions of DATABASE (tables, indexes, relations, queries).\n"
            "--jet-charset NAME reads the text of Jet 3 Access files in code page NAME.\n"
@@ -65,9 +64,6 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error)
             o.readOnly = true;
         } else if (a == "--new") {
             o.create = true;
-        } else if (a == "--convert") {
-            if (!value(o.convertTo))
-                return false;
         } else if (a == "--schema") {
             o.schema = true;
         } else if (a == "--jet-charset") {

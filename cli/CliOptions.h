@@ -18,7 +18,6 @@ struct Options {
     std::string history; // the history file to load, update and save; empty: none
     bool schema = false;    // print the definitions instead of running a script
     std::string jetCharset; // code page of Jet 3 text in Access files; empty: the file's own
-    std::string convertTo;  // convert the Access file DATABASE into this new engine database
 };
 
 // False with an empty `error` for --help, with a message for bad arguments.

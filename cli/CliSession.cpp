@@ -1,11 +1,11 @@
 #include "CliSession.h"
 
-#include "ConvertCommand.h"
 #include "Schema.h"
 
 #include "automation/Error.h"
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
+#include "engine/NewDatabase.h"
 #include "platform/Folders.h"
 #include "query/core/History.h"
 #include "query/core/HistoryFile.h"
@@ -72,18 +72,28 @@ private:
     int failed_ = 0;
 };
 
-bool readScript(const std::string &path, std::string &text)
+// The script's text, or false with `error` set. A byte-order mark that other editors put at
+// the start is dropped, or the first statement would fail.
+bool readScript(const std::string &path, std::string &text, std::string &error)
 {
     std::ostringstream out;
     if (path.empty()) {
         out << std::cin.rdbuf();
     } else {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        const std::string what = platform::notAFileReason(path);
+        if (!what.empty()) {
+            error = "cannot read the script '" + path + "': it " + what;
             return false;
-        out << in.rdbuf();
+        }
+        std::ifstream in(path, std::ios::binary);
+        if (in)
+            out << in.rdbuf();
+        if (!in.is_open() || in.bad()) {
+            error = "cannot read the script '" + path + "'";
+            return false;
+        }
     }
-    text = out.str();
+    text = query::ScriptRunner::WithoutByteOrderMark(out.str());
     return true;
 }
 
@@ -120,7 +130,7 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
     if (platform::fileExists(path))
         return true;
     try {
-        access.Workspace.call("CreateDatabase", {path}).call("Close");
+        engine::CreateDatabase(access.Workspace, path).call("Close");
         return true;
     } catch (const automation::Error &e) {
         error = e.what();
@@ -132,14 +142,13 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
 
 int runSession(const Options &options)
 {
-    if (!options.convertTo.empty())
-        return convertCommand(options.database, options.convertTo, options.jetCharset);
     // The engine reads the chosen code page of Access files from its environment.
     if (!options.jetCharset.empty())
         ::setenv("JETWARDEN_JET_CHARSET", options.jetCharset.c_str(), 1);
     std::string script;
-    if (!options.schema && !readScript(options.script, script))
-        return fail("cannot read the script '" + options.script + "'");
+    std::string readError;
+    if (!options.schema && !readScript(options.script, script, readError))
+        return fail(readError);
 
     // A file that is not a whole history is left alone: saving would replace it.
     query::History history;
@@ -154,7 +163,8 @@ int runSession(const Options &options)
     // A workgroup file that was named must exist: the access object would otherwise fall back
     // to the one its search finds, or to none, without a word.
     if (!options.systemDb.empty() && !platform::fileExists(options.systemDb))
-        return fail("the workgroup information file '" + options.systemDb + "' does not exist");
+        return fail("the workgroup information file '" + options.systemDb + "' "
+                    + platform::notAFileReason(options.systemDb));
 
     dbengine::registerEngine();
     engine::TMSAccess access;

@@ -77,36 +77,36 @@ struct Outcome {
     std::string err;
 };
 
-Outcome cli(const TempDir &dir, const std::string &args)
+Outcome cli(const TempDir &dir, const std::string &args, const char *program = JW_CLI)
 {
-    const std::string command = "XDG_CACHE_HOME=" + dir.file("cache") + " " + JW_CLI + " " + args + " < /dev/null > "
+    const std::string command = "XDG_CACHE_HOME=" + dir.file("cache") + " " + program + " " + args + " < /dev/null > "
                                 + dir.file("out.txt") + " 2> " + dir.file("err.txt");
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(dir.file("err.txt"))};
 }
 
-// --convert writes a new engine database with the Access file's definitions, never over an
-// existing file, and only from an Access file.
+// jetwarden-admin convert writes a new engine database with the Access file's definitions,
+// never over an existing file, and only from an Access file.
 TEST(Convert, NewEngineDatabaseWithEverything)
 {
     TempDir dir;
     const std::string source = dir.file("index.mdb"), target = dir.file("engine.mdb");
     std::filesystem::copy_file(std::string(JW_SOURCE) + "/tests/data/jet/indexTestV2000.mdb", source);
-    Outcome r = cli(dir, "--convert " + target + " " + source);
+    Outcome r = cli(dir, "convert " + source + " " + target, JW_ADMIN);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Table 1 of 3: Table1\nTable 2 of 3: Table2\nTable 3 of 3: Table3\n");
     // The converted file prints the same definitions as the Access file.
     EXPECT_EQ(schema(dir, target).out, schema(dir, source).out);
 
     const std::string before = readAll(target);
-    r = cli(dir, "--convert " + target + " " + source);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "Database '" + target + "' already exists.\n");
+    r = cli(dir, "convert " + source + " " + target, JW_ADMIN);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "jetwarden-admin: Database '" + target + "' already exists.\n");
     EXPECT_EQ(readAll(target), before);
 
-    r = cli(dir, "--convert " + dir.file("other.mdb") + " " + target);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "'" + target + "' is not an Access file; only Access files are converted.\n");
+    r = cli(dir, "convert " + target + " " + dir.file("other.mdb"), JW_ADMIN);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "jetwarden-admin: \"engine.mdb\" is not an Access database file.\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("other.mdb")));
 }
 
