@@ -53,6 +53,7 @@ TdlgPrefs::TdlgPrefs(QWidget *parent) : QDialog(parent)
     layout->addWidget(createEngineGroup());
     layout->addWidget(createSystemDbGroup());
     layout->addWidget(createWorkspaceGroup());
+    layout->addWidget(createAccessGroup());
     layout->addLayout(bottom);
     // A fixed dialog border: the size the contents need, no resizing.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -117,6 +118,33 @@ QGroupBox *TdlgPrefs::createWorkspaceGroup()
     rows->addWidget(cbxEx);
     rows->addWidget(cbxRO);
     return group;
+}
+
+QGroupBox *TdlgPrefs::createAccessGroup()
+{
+    auto *group = new QGroupBox(QStringLiteral(" Access Files "), this);
+    group->setObjectName(QStringLiteral("gbAccess"));
+    auto *label = new QLabel(QStringLiteral("Jet 3 text &encoding:"), group);
+    eJetCharset = new QLineEdit(group);
+    eJetCharset->setObjectName(QStringLiteral("eJetCharset"));
+    eJetCharset->setPlaceholderText(QStringLiteral("the file's own code page"));
+    eJetCharset->setToolTip(QStringLiteral("A code page such as CP1251 or GBK for Jet 3 files whose text is not in "
+                                           "the code page their header names"));
+    label->setBuddy(eJetCharset);
+    auto *row = new QHBoxLayout(group);
+    row->addWidget(label);
+    row->addWidget(eJetCharset, 1);
+    return group;
+}
+
+QString TdlgPrefs::jetCharset() const
+{
+    return eJetCharset->text().trimmed();
+}
+
+void TdlgPrefs::setJetCharset(const QString &name)
+{
+    eJetCharset->setText(name);
 }
 
 int TdlgPrefs::engineIndex() const

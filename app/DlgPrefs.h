@@ -32,6 +32,9 @@ public:
     void setExclusive(bool on);
     bool readOnly() const;
     void setReadOnly(bool on);
+    // The code page of Jet 3 text in Access files (a name iconv knows); empty: the file's own.
+    QString jetCharset() const;
+    void setJetCharset(const QString &name);
 
 private slots:
     // The browse button of `de`: asks for a system database and takes the answer unless the
@@ -42,6 +45,7 @@ private:
     QGroupBox *createEngineGroup();
     QGroupBox *createSystemDbGroup();
     QGroupBox *createWorkspaceGroup();
+    QGroupBox *createAccessGroup();
 
     QButtonGroup *engines;
     QLineEdit *de;
@@ -49,6 +53,7 @@ private:
     QCheckBox *cbxSystem;
     QCheckBox *cbxEx;
     QCheckBox *cbxRO;
+    QLineEdit *eJetCharset;
     QPushButton *bOK;
     QPushButton *bCancel;
 };

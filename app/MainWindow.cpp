@@ -12,6 +12,7 @@
 #include "dbengine/maintenance/Files.h"
 #include "dbengine/maintenance/Replace.h"
 #include "engine/MSAccess.h"
+#include "jetfile/AccessFile.h"
 #include "platform/Folders.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
@@ -32,6 +34,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -49,7 +53,9 @@ std::map<QString, TfrmMain::DialogFactory> &dialogFactories()
     return factories;
 }
 
-const QString kDatabaseFilter = QStringLiteral("MS Access Databases (*.md*);;All Files (*.*)");
+const QString kDatabaseFilter =
+    QStringLiteral("MS Access Databases (*.md*);;Access databases (*.mdb *.accdb);;All Files (*.*)");
+const QString kAccessFilter = QStringLiteral("Access databases (*.mdb *.accdb);;All Files (*.*)");
 const QString kSaveFilter = QStringLiteral("MS Access Databases (*.mdb *.mdw)");
 
 // The hourglass while it lives, restored on every way out.
@@ -112,8 +118,10 @@ TfrmMain::TfrmMain(QWidget *parent)
     Storage.defineValue(QStringLiteral("System"), false);
     Storage.defineValue(QStringLiteral("Exclusive"), false);
     Storage.defineValue(QStringLiteral("ReadOnly"), false);
+    Storage.defineValue(QStringLiteral("JetCharset"), QString());
     Storage.attachRecentFiles(&MRUMan, QStringLiteral("TfrmMain.MRUMan"));
     Storage.restoreValues();
+    applyJetCharset(Storage.value(QStringLiteral("JetCharset")).toString());
     bool ok = false;
     const int engineIndex = storedEngineIndex(&ok);
     ApplyEngineSettings(engineIndex);
@@ -162,6 +170,7 @@ void TfrmMain::buildMenus()
     mmReopen->setObjectName(QStringLiteral("mmReopen"));
     mmReopen->menuAction()->setObjectName(QStringLiteral("mmReopen"));
     addCommand(mmFile, "mmClose", QStringLiteral("&Close"), &TfrmMain::cmClose);
+    addCommand(mmFile, "mmConvert", QStringLiteral("Con&vert..."), &TfrmMain::cmConvert);
     mmFile->addSeparator();
     addCommand(mmFile, "mmRefresh", QStringLiteral("&Refresh"), &TfrmMain::cmRefresh);
     addCommand(mmFile, "mmProps", QStringLiteral("&Properties..."), &TfrmMain::cmProps,
@@ -439,7 +448,11 @@ void TfrmMain::OpenAndShow()
         ConnectDatabase();
     }
     if (Access->DatabaseOpen()) {
-        setWindowTitle(QStringLiteral("%1 - [%2]").arg(ApplicationTitle, QFileInfo(text(Access->GetDatabaseName())).fileName()));
+        QString title = QStringLiteral("%1 - [%2]").arg(ApplicationTitle, QFileInfo(text(Access->GetDatabaseName())).fileName());
+        // An Access file, or any database opened read-only, says so in the title.
+        if (!CurrentDatabase.get("Updatable").toBool())
+            title += QStringLiteral(" (read-only)");
+        setWindowTitle(title);
         cmObjectMap();
         cmQuery();
     }
@@ -600,6 +613,7 @@ void TfrmMain::cmPrefs()
     dialog.setSystemObjects(stored("System"));
     dialog.setExclusive(stored("Exclusive"));
     dialog.setReadOnly(stored("ReadOnly"));
+    dialog.setJetCharset(Storage.value(QStringLiteral("JetCharset")).toString());
     if (Prompts::current().exec(&dialog) != QDialog::Accepted)
         return;
     const bool restart = prefsRestartNeeded(shownEngine, shownSystemDb, dialog.engineIndex(), dialog.systemDb());
@@ -610,12 +624,71 @@ void TfrmMain::cmPrefs()
     Storage.setValue(QStringLiteral("System"), dialog.systemObjects());
     Storage.setValue(QStringLiteral("Exclusive"), dialog.exclusive());
     Storage.setValue(QStringLiteral("ReadOnly"), dialog.readOnly());
+    Storage.setValue(QStringLiteral("JetCharset"), dialog.jetCharset());
+    applyJetCharset(dialog.jetCharset());
     Storage.saveValues();
     if (restart)
         Prompts::current().message(this, Prompts::Kind::Confirmation, ApplicationTitle,
                                    QStringLiteral("These changes will take effect after application restart."),
                                    QMessageBox::Ok);
     UpdateControls();
+}
+
+// The engine and the converter read the chosen code page of Jet 3 text from the environment.
+void TfrmMain::applyJetCharset(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        ::unsetenv("JETWARDEN_JET_CHARSET");
+    else
+        ::setenv("JETWARDEN_JET_CHARSET", name.trimmed().toUtf8().constData(), 1);
+}
+
+// Database > Convert...: an Access file into a new engine database, with a progress dialog
+// that names each table as it is copied. An existing file is never replaced.
+void TfrmMain::cmConvert()
+{
+    const QString source = Prompts::current().openFileName(this, QStringLiteral("Convert Access database"),
+                                                           kAccessFilter, QStringLiteral("mdb"));
+    if (source.isEmpty())
+        return;
+    if (!jetfile::isAccessFile(str(source))) {
+        Prompts::warning(this, QStringLiteral("\"%1\" is not an Access database file.").arg(QFileInfo(source).fileName()));
+        return;
+    }
+    const QString target = Prompts::current().saveFileName(this, QStringLiteral("Convert into"),
+                                                           QStringLiteral("MS Access Databases (*.mdb)"),
+                                                           QStringLiteral("mdb"));
+    if (target.isEmpty())
+        return;
+    if (QFileInfo::exists(target)) {
+        Prompts::warning(this, QStringLiteral("\"%1\" already exists. Choose a new file name for the converted database.")
+                                   .arg(target));
+        return;
+    }
+    QProgressDialog progress(QStringLiteral("Reading %1...").arg(QFileInfo(source).fileName()), QString(), 0, 0, this);
+    progress.setObjectName(QStringLiteral("dlgConvertProgress"));
+    progress.setWindowTitle(QStringLiteral("Convert"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setCancelButton(nullptr);
+    progress.show();
+    QCoreApplication::processEvents();
+    try {
+        WaitCursor wait;
+        jetfile::convert(str(source), str(target), jetfile::chosenCharset(), [&](int n, int total, const std::string &table) {
+            progress.setMaximum(total);
+            progress.setValue(n - 1);
+            progress.setLabelText(QStringLiteral("Table %1 of %2: %3").arg(n).arg(total).arg(text(table)));
+            QCoreApplication::processEvents();
+        });
+    } catch (const std::exception &e) {
+        progress.close();
+        Prompts::error(this, QString::fromUtf8(e.what()));
+        return;
+    }
+    progress.close();
+    Prompts::information(this, QStringLiteral("\"%1\" was converted into \"%2\".")
+                                   .arg(QFileInfo(source).fileName(), QFileInfo(target).fileName()));
 }
 
 void TfrmMain::cmAbout()

@@ -72,6 +72,7 @@ public slots:
     void cmNewDB();
     void cmOpenDB();
     void cmClose();
+    void cmConvert();
     void cmRefresh();
     void cmProps();
     void cmAccounts();
@@ -116,6 +117,7 @@ private:
     bool stored(const char *name) const;
     int storedEngineIndex(bool *valid = nullptr) const;
     void reportPendingEngineError();
+    static void applyJetCharset(const QString &name);
 
     QMdiArea *mdi;
     QToolBar *Rebar2;

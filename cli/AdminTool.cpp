@@ -20,7 +20,8 @@ struct CommandShape {
     std::size_t least, most;
 };
 
-constexpr CommandShape kCommands[] = {{"compact", 1, 2}, {"repair", 1, 1}, {"encrypt", 2, 2}, {"decrypt", 2, 2}};
+constexpr CommandShape kCommands[] = {{"compact", 1, 2}, {"repair", 1, 1}, {"encrypt", 2, 2}, {"decrypt", 2, 2},
+                                      {"convert", 2, 2}};
 
 const CommandShape *shapeOf(const std::string &command)
 {
@@ -106,6 +107,8 @@ std::string unusedOption(const Options &o)
         return "--read-only";
     if (!o.history.empty())
         return "--history";
+    if (o.schema)
+        return "--schema";
     return {};
 }
 
@@ -119,6 +122,10 @@ void run(session::Session &session, const AdminOptions &o, const std::string &pa
         session.repair(first);
     else if (o.command == "encrypt")
         session.encrypt(first, second, password);
+    else if (o.command == "convert")
+        session.convert(first, second, o.login.jetCharset, [](int n, int total, const std::string &table) {
+            std::fprintf(stderr, "Table %d of %d: %s\n", n, total, table.c_str());
+        });
     else
         session.decrypt(first, second, password);
 }
@@ -135,8 +142,12 @@ std::string adminUsage()
            "  repair FILE               checks FILE and rebuilds it in place\n"
            "  encrypt SOURCE TARGET     an encrypted copy of SOURCE in TARGET\n"
            "  decrypt SOURCE TARGET     a decrypted copy of SOURCE in TARGET\n"
-           "A TARGET that exists is replaced only once the new file is complete. The file\n"
-           "password of encrypt and decrypt is the first line of --key-file FILE, else\n"
+           "  convert SOURCE TARGET     a new engine database TARGET with everything of the\n"
+           "                            Access file SOURCE (never over an existing file);\n"
+           "                            --jet-charset NAME reads Jet 3 text in code page NAME\n"
+           "A TARGET that exists is replaced only once the new file is complete; convert\n"
+           "refuses it. The file password of encrypt and decrypt is the first line of\n"
+           "--key-file FILE, else\n"
            "$JETWARDEN_KEY, else asked for (or read from standard input). An account given\n"
            "with --user or --password must log in before anything is done.\n"
            "Exit status: 0 done, 1 the operation failed or was refused, 2 wrong arguments.\n";

@@ -10,7 +10,7 @@ namespace cli {
 // jetwarden-admin: compact, repair, encrypt and decrypt database files from a shell, through the
 // session the desktop program uses.
 struct AdminOptions {
-    std::string command;            // compact, repair, encrypt, decrypt
+    std::string command;            // compact, repair, encrypt, decrypt, convert
     std::vector<std::string> files; // SOURCE [TARGET], or FILE
     Options login;                  // account, workgroup and engine, as jetwarden-sql takes them
     std::string keyFile;            // the file password's first line (encrypt, decrypt)

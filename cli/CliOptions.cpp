@@ -11,10 +11,14 @@ std::string usage()
     return "usage: jetwarden-sql [--user NAME] [--password PW | --password-file FILE] [--system-db PATH]\n"
            "                     [--exclusive]\n"
            "                     [--read-only] [--new] [--engine 0|1|2] [--history FILE]\n"
-           "                     DATABASE [SCRIPT]\n"
+           "                     [--jet-charset NAME] DATABASE [SCRIPT]\n"
+           "       jetwarden-sql [options] --schema DATABASE\n"
+
            "Runs SCRIPT (or standard input) against DATABASE and prints the result text.\n"
            "The password is read from --password-file FILE (its first line) or from the\n"
            "environment variable JETWARDEN_PASSWORD when --password is not given.\n"
+           "--schema prints the definitions of DATABASE (tables, indexes, relations, queries).\n"
+           "--jet-charset NAME reads the text of Jet 3 Access files in code page NAME.\n"
            "--history FILE keeps the query window's history of the statements run in FILE.\n"
            "Exit status: 0 all statements succeeded, 1 a statement failed, 2 the database\n"
            "could not be opened, the arguments are wrong, or the history file could not be\n"
@@ -70,6 +74,11 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error)
             o.readOnly = true;
         } else if (a == "--new") {
             o.create = true;
+        } else if (a == "--schema") {
+            o.schema = true;
+        } else if (a == "--jet-charset") {
+            if (!value(o.jetCharset))
+                return false;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             error = "unknown option " + a;
             return false;

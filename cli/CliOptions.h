@@ -18,6 +18,8 @@ struct Options {
     std::string database;
     std::string script; // empty: standard input
     std::string history; // the history file to load, update and save; empty: none
+    bool schema = false;    // print the definitions instead of running a script
+    std::string jetCharset; // code page of Jet 3 text in Access files; empty: the file's own
 };
 
 // The password of a login when --password was not given: the first line of `passwordFile`

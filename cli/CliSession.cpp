@@ -1,5 +1,7 @@
 #include "CliSession.h"
 
+#include "Schema.h"
+
 #include "automation/Error.h"
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
@@ -11,6 +13,7 @@
 #include "query/core/ScriptSink.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -139,9 +142,12 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
 
 int runSession(const Options &options)
 {
+    // The engine reads the chosen code page of Access files from its environment.
+    if (!options.jetCharset.empty())
+        ::setenv("JETWARDEN_JET_CHARSET", options.jetCharset.c_str(), 1);
     std::string script;
     std::string readError;
-    if (!readScript(options.script, script, readError))
+    if (!options.schema && !readScript(options.script, script, readError))
         return fail(readError);
 
     // A file that is not a whole history is left alone: saving would replace it.
@@ -182,6 +188,19 @@ int runSession(const Options &options)
     access.setDatabaseOpen(true);
     if (!access.DatabaseOpen())
         return fail(access.LastError);
+
+    if (options.schema) {
+        int status = 0;
+        try {
+            const std::string text = schemaText(access.GetDatabase());
+            std::fwrite(text.data(), 1, text.size(), stdout);
+        } catch (const automation::Error &e) {
+            std::fprintf(stderr, "jetwarden-sql: %s\n", e.what());
+            status = 1;
+        }
+        access.setEngineActive(false);
+        return status;
+    }
 
     StdoutSink sink(keepHistory ? &history : nullptr);
     query::ScriptRunner runner(sink);

@@ -173,10 +173,38 @@ private:
             for (const RelationEntry &r : core_->relations())
                 docs.push_back({r.name, name_, created, updated});
         }
+        if (core_->accessOrigin())
+            addAccessDocuments(docs);
         std::vector<Variant> items;
         for (DocumentInfo &d : docs)
             items.emplace_back(std::make_shared<DocumentObject>(core_, std::move(d)));
         return std::make_shared<ListCollection>("Documents", std::move(items));
+    }
+
+    // A database of Access origin keeps the file's documents with their dates: forms, reports,
+    // macros and modules are listed from there, and tables and queries take their dates.
+    void addAccessDocuments(std::vector<DocumentInfo> &docs)
+    {
+        if (!core_->findTable("MSysAccessDocuments"))
+            return;
+        Statement st(core_->db().handle(),
+                     "SELECT Name, DateCreated, LastUpdated FROM MSysAccessDocuments WHERE Container = ? ORDER BY Name");
+        st.bind(1, name_);
+        const bool listed = name_ == "Forms" || name_ == "Reports" || name_ == "Scripts" || name_ == "Modules";
+        while (st.step()) {
+            const std::string name = st.text(0);
+            const Date created = automation::parseDate(st.text(1)).value_or(core_->fileCreated());
+            const Date updated = automation::parseDate(st.text(2)).value_or(core_->fileModified());
+            if (listed) {
+                docs.push_back({name, name_, created, updated});
+                continue;
+            }
+            for (DocumentInfo &d : docs)
+                if (d.name == name) {
+                    d.created = created;
+                    d.updated = updated;
+                }
+        }
     }
 
     std::shared_ptr<DatabaseCore> core_;

@@ -13,6 +13,7 @@
 #include "TableDefs.h"
 #include "automation/Error.h"
 #include "automation/Text.h"
+#include "jetfile/AccessFile.h"
 #include "maintenance/Maintenance.h"
 
 #include <cstring>
@@ -85,9 +86,38 @@ Error tooFewParameters(std::size_t n)
 
 } // namespace
 
+// An Access file opens read-only through its working copy; the file itself is only read, by
+// the helper that makes the copy, and never locked.
+std::shared_ptr<Database> Database::openAccess(const std::string &path, std::shared_ptr<const Session> session)
+{
+    std::string copy;
+    try {
+        copy = jetfile::workingCopy(path, jetfile::chosenCharset());
+    } catch (const jetfile::AccessError &e) {
+        throw fileError(e.what(), e.kind() == jetfile::AccessError::Damaged ? err::Damaged : err::IoError);
+    }
+    checkDatabaseFile(copy, false);
+    const std::string key = openfiles::key(copy);
+    openfiles::acquire(key, false);
+    std::shared_ptr<DatabaseCore> core;
+    try {
+        core = std::make_shared<DatabaseCore>(path, key, connect(copy, false, true), false, std::move(session));
+    } catch (const Error &) {
+        openfiles::release(key, false);
+        throw fileError("The working copy of '" + fileName(path) + "' cannot be opened; open the file again.",
+                        err::Damaged);
+    }
+    setReadOnlyMessage(core->db().handle(), "'" + fileName(path) + "' is an Access file and opens read-only; "
+                                            "Database > Convert... writes a copy that Jetwarden can change.");
+    core->permissions().require(documents::Databases, documents::Database, rights::DbOpen);
+    return std::make_shared<Database>(std::move(core));
+}
+
 std::shared_ptr<Database> Database::open(const std::string &path, bool exclusive, bool readOnly,
                                         std::shared_ptr<const Session> session)
 {
+    if (jetfile::isAccessFile(path))
+        return openAccess(path, std::move(session));
     checkDatabaseFile(path, !readOnly);
     refuseWorkgroupFile(path);
     const std::string key = openfiles::key(path);
@@ -148,6 +178,17 @@ std::shared_ptr<Database> Database::create(const std::string &path, std::shared_
 // The version of the SQLite library that last wrote the file, from its header.
 std::string Database::fileVersion()
 {
+    // A database of Access origin reports the Jet version of its file.
+    if (core_->accessOrigin()) {
+        Statement st(core_->db().handle(), "SELECT Value FROM MSysAccessOrigin WHERE Property = 'Format'");
+        const std::string format = st.step() ? st.text(0) : std::string();
+        if (format == "Jet 3")
+            return "3.0";
+        if (format == "Jet 4")
+            return "4.0";
+        if (format.rfind("ACE ", 0) == 0)
+            return format.substr(4) + ".0";
+    }
     unsigned char b[4] = {};
     const int fd = ::open(core_->fileKey().c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {

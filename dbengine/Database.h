@@ -20,6 +20,8 @@ public:
     // the account's Open (and Exclusive) permission.
     static std::shared_ptr<Database> open(const std::string &path, bool exclusive, bool readOnly,
                                           std::shared_ptr<const Session> session);
+    // Opens an Access (Jet) file read-only through its working copy.
+    static std::shared_ptr<Database> openAccess(const std::string &path, std::shared_ptr<const Session> session);
     // Creates a new, empty database file owned by the session's user and opens it.
     static std::shared_ptr<Database> create(const std::string &path, std::shared_ptr<const Session> session);
 

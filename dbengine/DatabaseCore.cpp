@@ -176,7 +176,9 @@ void DatabaseCore::readQueries()
     }
     index(queries_, queryIndex_);
     if (findTable("MSysQueries")) {
-        Statement st(db().handle(), "SELECT Name, SQL, DateCreated, LastUpdated FROM main.MSysQueries");
+        const bool typed = db().scalar("SELECT count(*) FROM pragma_table_info('MSysQueries', 'main') WHERE name = 'Type'") > 0;
+        Statement st(db().handle(), typed ? "SELECT Name, SQL, DateCreated, LastUpdated, Type FROM main.MSysQueries"
+                                          : "SELECT Name, SQL, DateCreated, LastUpdated FROM main.MSysQueries");
         while (st.step()) {
             const std::string name = st.text(0);
             auto it = queryIndex_.find(lowerAscii(name));
@@ -192,6 +194,8 @@ void DatabaseCore::readQueries()
             q->stored = true;
             q->created = dateColumn(st, 2);
             q->updated = dateColumn(st, 3);
+            if (typed && !st.isNull(4))
+                q->type = std::int16_t(st.integer(4));
         }
     }
     std::sort(queries_.begin(), queries_.end(), [](const QueryEntry &a, const QueryEntry &b) {
@@ -251,6 +255,13 @@ void DatabaseCore::readRelations()
         }
         relations_.back().fields.emplace_back(st.isNull(4) ? std::string() : st.text(4), st.text(3));
     }
+    // Relations of Access origin keep the names the file gave them.
+    std::map<std::string, std::string> accessNames;
+    if (findTable("MSysAccessRelations")) {
+        Statement names(c.handle(), "SELECT Name, TableName, ForeignTableName, ForeignFields FROM MSysAccessRelations");
+        while (names.step())
+            accessNames[lowerAscii(names.text(1) + "\n" + names.text(2) + "\n" + names.text(3))] = names.text(0);
+    }
     std::map<std::string, int> used;
     for (RelationEntry &r : relations_) {
         // A reference without columns means the primary key of the referenced table.
@@ -258,6 +269,14 @@ void DatabaseCore::readRelations()
             const auto pk = primaryKeyColumns(c, r.table);
             for (std::size_t i = 0; i < r.fields.size() && i < pk.size(); ++i)
                 r.fields[i].first = pk[i];
+        }
+        std::string foreignFields;
+        for (const auto &f : r.fields)
+            foreignFields += (foreignFields.empty() ? "" : ";") + f.second;
+        if (auto it = accessNames.find(lowerAscii(r.table + "\n" + r.foreignTable + "\n" + foreignFields));
+            it != accessNames.end()) {
+            r.name = it->second;
+            continue;
         }
         const std::string base = r.table + r.foreignTable;
         const int n = used[lowerAscii(base)]++;
@@ -267,6 +286,11 @@ void DatabaseCore::readRelations()
         return lowerAscii(a.name) < lowerAscii(b.name);
     });
     index(relations_, relationIndex_);
+}
+
+bool DatabaseCore::accessOrigin()
+{
+    return findTable("MSysAccessOrigin") != nullptr;
 }
 
 void DatabaseCore::ensureQueryTable()

@@ -28,6 +28,8 @@ struct QueryEntry {
     bool view = false;   // an SQLite view holds it
     bool stored = false; // MSysQueries holds it
     std::optional<automation::Date> created, updated;
+    // The type a query read from an Access file keeps (MSysQueries.Type), hidden bit included.
+    std::optional<std::int16_t> type;
 };
 
 struct RelationEntry {
@@ -60,6 +62,10 @@ public:
     const QueryEntry *findQuery(std::string_view name);
     const std::vector<RelationEntry> &relations();
     const RelationEntry *findRelation(std::string_view name);
+
+    // True for a database of Access origin: opened read-only from a Jet file, or converted from
+    // one. Its marker is the table MSysAccessOrigin; its saved queries hold Jet SQL.
+    bool accessOrigin();
 
     Permissions &permissions() { return *permissions_; }
     Authorizer &authorizer() { return *authorizer_; }

@@ -20,7 +20,9 @@ Variant FieldObject::invoke(Invoke kind, const std::string &m, const automation:
     if (m == "validationrule")
         return info_.validationRule;
     if (m == "validationtext")
-        return std::string();
+        return info_.validationText;
+    if (m == "description")
+        return info_.description;
     if (m == "defaultvalue")
         return info_.defaultValue;
     if (m == "allowzerolength")
@@ -31,6 +33,8 @@ Variant FieldObject::invoke(Invoke kind, const std::string &m, const automation:
         return info_.foreignName;
     if (m == "sourcetable")
         return info_.sourceTable;
+    if (m == "attributes")
+        return info_.attributes;
     if (m == "value" && value_)
         return value_();
     noMember(m);

@@ -28,11 +28,15 @@ struct FieldInfo {
     std::int16_t type = 0;
     std::int32_t size = 0;
     std::string validationRule;
+    std::string validationText; // kept for fields of Access origin
+    std::string description;    // kept for fields of Access origin
     std::string defaultValue;
     bool allowZeroLength = false;
     bool required = false;
     std::string foreignName;
     std::string sourceTable;
+    // DAO field attributes: 16 AutoNumber (a COUNTER column), 1 descending (an index field).
+    std::int32_t attributes = 0;
 };
 
 // A field of a table, query, index, relation or recordset. A recordset's field also has a Value.

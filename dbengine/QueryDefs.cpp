@@ -305,6 +305,10 @@ Variant QueryDef::invoke(Invoke kind, const std::string &m, const automation::Ar
     if (kind == Invoke::Put)
         readOnly(m);
     if (m == "type") {
+        // A query read from an Access file keeps the type the file gave it.
+        if (!temporary_)
+            if (const auto stored = entry().type)
+                return std::int32_t(*stored);
         const std::int16_t type = sqltext::queryType(sql());
         return std::int32_t(type | (!name_.empty() && name_[0] == '~' ? 8 : 0));
     }
@@ -321,8 +325,12 @@ Variant QueryDef::invoke(Invoke kind, const std::string &m, const automation::Ar
     }
     if (m == "connect")
         return std::string();
-    if (m == "returnsrecords")
+    if (m == "returnsrecords") {
+        if (!temporary_)
+            if (const auto stored = entry().type)
+                return (*stored & ~8) == 0 || (*stored & ~8) == 16 || (*stored & ~8) == 128;
         return sqltext::queryType(sql()) == 0;
+    }
     if (m == "close")
         return {};
     noMember(m);

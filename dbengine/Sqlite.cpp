@@ -6,9 +6,26 @@
 #include <filesystem>
 #include <sqlite3.h>
 
+#include <map>
+#include <mutex>
+
 namespace dbengine {
 
 namespace {
+
+std::mutex readOnlyMutex;
+std::map<sqlite3 *, std::string> &readOnlyMessages()
+{
+    static std::map<sqlite3 *, std::string> messages;
+    return messages;
+}
+
+std::string readOnlyMessage(sqlite3 *db)
+{
+    std::lock_guard lock(readOnlyMutex);
+    auto it = readOnlyMessages().find(db);
+    return it == readOnlyMessages().end() ? std::string() : it->second;
+}
 
 std::string sentence(std::string text)
 {
@@ -42,6 +59,15 @@ std::int32_t codeFor(int rc)
 
 } // namespace
 
+void setReadOnlyMessage(sqlite3 *db, std::string message)
+{
+    std::lock_guard lock(readOnlyMutex);
+    if (message.empty())
+        readOnlyMessages().erase(db);
+    else
+        readOnlyMessages()[db] = std::move(message);
+}
+
 void throwSqlite(sqlite3 *db, int rc, std::string_view context)
 {
     std::string message;
@@ -58,7 +84,10 @@ void throwSqlite(sqlite3 *db, int rc, std::string_view context)
         message = "The database is in use by another program or opened exclusively; try again later.";
         break;
     case SQLITE_READONLY:
-        if (rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
+        message = db ? readOnlyMessage(db) : std::string();
+        if (!message.empty())
+            context = {};
+        else if (rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
             message = "The database has an unfinished change left by a program that stopped; open it for "
                       "writing (not read-only) or repair it (Tools, Repair) to finish that change.";
         else if (rc == SQLITE_READONLY_DIRECTORY)
@@ -190,6 +219,7 @@ Connection::Connection(const std::string &path, int flags)
 
 Connection::~Connection()
 {
+    setReadOnlyMessage(db_, {});
     sqlite3_close_v2(db_);
 }
 

@@ -14,6 +14,11 @@ namespace dbengine {
 // into a sentence. `db` may be null.
 [[noreturn]] void throwSqlite(sqlite3 *db, int rc, std::string_view context = {});
 
+// The sentence a refused write on `db` reports instead of the general "opened read-only" one
+// (an Access file's working copy names the file and the way to a writable copy). An empty text
+// forgets it; a closing connection forgets its own.
+void setReadOnlyMessage(sqlite3 *db, std::string message);
+
 // One prepared statement; finalized by the destructor.
 class Statement {
 public:

@@ -21,6 +21,7 @@ namespace {
 struct IndexInfo {
     std::string name;
     std::vector<std::string> fields;
+    std::vector<bool> descending;
     bool primary = false, unique = false, foreign = false;
 };
 
@@ -48,8 +49,12 @@ protected:
             return false;
         if (m == "fields") {
             std::vector<FieldInfo> fields;
-            for (const std::string &f : info_.fields)
-                fields.push_back(FieldInfo{f});
+            for (std::size_t i = 0; i < info_.fields.size(); ++i) {
+                FieldInfo f{info_.fields[i]};
+                if (i < info_.descending.size() && info_.descending[i])
+                    f.attributes = 1;
+                fields.push_back(std::move(f));
+            }
             return fieldCollection(fields);
         }
         noMember(m);
@@ -83,13 +88,15 @@ std::vector<IndexInfo> readIndexes(DatabaseCore &core, const std::string &table)
     Statement list(c.handle(), "SELECT name, \"unique\", origin FROM pragma_index_list(?) ORDER BY seq DESC");
     list.bind(1, table);
     while (list.step()) {
-        IndexInfo index{list.text(0), {}, list.text(2) == "pk", list.integer(1) != 0, false};
+        IndexInfo index{list.text(0), {}, {}, list.text(2) == "pk", list.integer(1) != 0, false};
         if (index.primary)
             index.name = "PrimaryKey";
-        Statement cols(c.handle(), "SELECT name FROM pragma_index_info(?) ORDER BY seqno");
+        Statement cols(c.handle(), "SELECT name, \"desc\" FROM pragma_index_xinfo(?) WHERE key ORDER BY seqno");
         cols.bind(1, list.text(0));
-        while (cols.step())
+        while (cols.step()) {
             index.fields.push_back(cols.isNull(0) ? std::string("<expression>") : cols.text(0));
+            index.descending.push_back(cols.integer(1) != 0);
+        }
         out.push_back(std::move(index));
     }
     // An INTEGER PRIMARY KEY is the row id and has no index of its own in SQLite.
@@ -97,7 +104,7 @@ std::vector<IndexInfo> readIndexes(DatabaseCore &core, const std::string &table)
     if (!hasPrimary) {
         Statement pk(c.handle(), "SELECT name FROM pragma_table_info(?) WHERE pk > 0 ORDER BY pk");
         pk.bind(1, table);
-        IndexInfo primary{"PrimaryKey", {}, true, true, false};
+        IndexInfo primary{"PrimaryKey", {}, {}, true, true, false};
         while (pk.step())
             primary.fields.push_back(pk.text(0));
         if (!primary.fields.empty())
@@ -114,6 +121,29 @@ std::vector<IndexInfo> readIndexes(DatabaseCore &core, const std::string &table)
                 i.foreign = true;
     }
     return out;
+}
+
+// A table of Access origin keeps the field properties SQLite has no place for.
+void addAccessProperties(Connection &c, const std::string &table, std::vector<FieldInfo> &fields)
+{
+    if (c.scalar("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'MSysAccessFields'") == 0)
+        return;
+    Statement st(c.handle(), "SELECT FieldName, Property, Value FROM MSysAccessFields WHERE TableName = ?");
+    st.bind(1, table);
+    while (st.step()) {
+        for (FieldInfo &f : fields) {
+            if (!equalsNoCase(f.name, st.text(0)))
+                continue;
+            if (st.text(1) == "ValidationRule")
+                f.validationRule = st.text(2);
+            else if (st.text(1) == "ValidationText")
+                f.validationText = st.text(2);
+            else if (st.text(1) == "Description")
+                f.description = st.text(2);
+            else if (st.text(1) == "DefaultValue")
+                f.defaultValue = st.text(2);
+        }
+    }
 }
 
 } // namespace
@@ -143,8 +173,12 @@ std::vector<FieldInfo> readTableFields(Connection &c, const std::string &table)
         f.allowZeroLength = (t.type == dao::Text || t.type == dao::Memo)
                             && f.validationRule.find("''") == std::string::npos;
         f.sourceTable = table;
+        const std::string declared = automation::upperAscii(st.text(1));
+        if (declared == "COUNTER" || declared == "AUTOINCREMENT" || declared == "AUTONUMBER")
+            f.attributes = 16;
         fields.push_back(std::move(f));
     }
+    addAccessProperties(c, table, fields);
     return fields;
 }
 

@@ -4,6 +4,7 @@
 #include "automation/Error.h"
 #include "engine/MSAccess.h"
 #include "engine/NewDatabase.h"
+#include "jetfile/AccessFile.h"
 #include "platform/Folders.h"
 
 #include <filesystem>
@@ -200,6 +201,19 @@ void Session::compact(const std::string &source, const std::string &target)
     refuseOpenFile(destination);
     replaceThroughTemporary(destination,
                             [&](const std::string &temporary) { access_->CompactDatabase(source, temporary); });
+}
+
+void Session::convert(const std::string &source, const std::string &target, const std::string &charset,
+                      const ConvertProgress &progress)
+{
+    if (!jetfile::isAccessFile(source))
+        throw automation::Error("\"" + fileNameOf(source) + "\" is not an Access database file.");
+    refuseOpenFile(target);
+    try {
+        jetfile::convert(source, target, charset, progress);
+    } catch (const jetfile::AccessError &e) {
+        throw automation::Error(e.what());
+    }
 }
 
 void Session::repair(const std::string &path)

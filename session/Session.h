@@ -89,6 +89,12 @@ public:
     // only once the copy is complete; `source` stays as it was.
     void encrypt(const std::string &source, const std::string &target, const std::string &password);
     void decrypt(const std::string &source, const std::string &target, const std::string &password);
+    // Converts the Access file `source` into a new engine database `target` (never over an
+    // existing file); `progress` hears of each table (n of total) as it is copied. `charset`
+    // names the code page of Jet 3 text, empty for the file's own. Throws automation::Error.
+    using ConvertProgress = std::function<void(int n, int total, const std::string &table)>;
+    void convert(const std::string &source, const std::string &target, const std::string &charset,
+                 const ConvertProgress &progress = {});
 
     // --- definitions ------------------------------------------------------------------------
     // Saves a saved query: `definition` Null creates one named `name` in the open database,

@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include "jetfile/AccessFile.h"
+
 #include "Failure.h"
 #include "SealedHeader.h"
 #include "dbengine/ErrorCodes.h"
@@ -85,6 +87,9 @@ std::string openProblem(const std::string &path)
     case FileKind::Empty:
         return name + " is empty; it is not a database file.";
     case FileKind::Other:
+        // An Access file opens through its reader, which reports a damaged one itself.
+        if (jetfile::isAccessFile(path))
+            return {};
         return name + " is not a database file.";
     case FileKind::Sealed:
         return "The database " + name

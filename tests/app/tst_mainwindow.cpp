@@ -134,6 +134,7 @@ private slots:
     void mismatchedPasswordsKeepTheDialogOpen();
     void emptyPasswordDoesNothing();
     void unhandledErrorsAreShownNotFatal();
+    void accessFileOpensReadOnlyAndConverts();
 
 private:
     QString file(const QString &name) const { return home->path(name); }
@@ -661,6 +662,38 @@ int main(int argc, char **argv)
     Application app(argc, argv);
     TestMainWindow test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// An Access file opens read-only (the title says so); Convert writes a new engine database with
+// its rows and relations, and never over an existing file.
+void TestMainWindow::accessFileOpensReadOnlyAndConverts()
+{
+    const QString source = file("index.mdb");
+    QVERIFY(QFile::copy(qEnvironmentVariable("JW_SOURCE_DIR") + "/tests/data/jet/indexTestV2000.mdb", source));
+    prompts->files.push_back(source);
+    window->cmOpenDB();
+    QVERIFY(window->Access->DatabaseOpen());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [index.mdb] (read-only)"));
+    prompts->buttons.push_back(QMessageBox::Yes);
+    window->cmClose();
+
+    prompts->files = {source, file("converted.mdb")};
+    window->findChild<QAction *>("mmConvert")->trigger();
+    QCOMPARE(prompts->textsOf("information"), QStringList{"\"index.mdb\" was converted into \"converted.mdb\"."});
+    automation::Variant engine = automation::Registry::instance().createInstance("DAO.DBEngine.36");
+    automation::Variant ws = engine.call("CreateWorkspace", {"check", "admin", "", 2});
+    automation::Variant db = ws.call("OpenDatabase", {file("converted.mdb").toStdString(), false, false});
+    QCOMPARE(db.get("TableDefs").item("Table1").get("RecordCount").toInt(), 4);
+    QCOMPARE(db.get("Relations").get("Count").toInt(), 2);
+    QVERIFY(db.get("Updatable").toBool());
+    ws.call("Close");
+
+    const QByteArray before = bytesOf(file("converted.mdb"));
+    prompts->files = {source, file("converted.mdb")};
+    window->findChild<QAction *>("mmConvert")->trigger();
+    QCOMPARE(prompts->textsOf("warning").size(), 1);
+    QVERIFY(prompts->textsOf("warning").front().contains("already exists"));
+    QCOMPARE(bytesOf(file("converted.mdb")), before);
 }
 
 #include "tst_mainwindow.moc"

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <vector>
 #include <sys/stat.h>
 
 using automation::Variant;
@@ -195,6 +197,40 @@ TEST_F(SessionTest, DefaultWorkgroupIsMadeOnceWhenNoneIsFound)
     EXPECT_FALSE(bytes.empty());
     EXPECT_EQ(fresh.ensureDefaultWorkgroup(folder), "");
     EXPECT_EQ(readAll(folder + "/system.mdw"), bytes);
+}
+
+} // namespace
+
+namespace {
+
+// Convert takes only Access files, reports each table, and never writes over the open database.
+TEST_F(SessionTest, ConvertTakesAccessFilesOnlyAndKeepsTheOpenDatabase)
+{
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    const std::string source = dir.file("index.mdb");
+    const char *root = std::getenv("JW_SOURCE_DIR");
+    ASSERT_NE(root, nullptr);
+    std::filesystem::copy_file(std::string(root) + "/tests/data/jet/indexTestV2000.mdb", source);
+    try {
+        session.convert(shop, dir.file("x.mdb"), {});
+        FAIL() << "an engine database was converted";
+    } catch (const automation::Error &e) {
+        EXPECT_STREQ(e.what(), "\"shop.mdb\" is not an Access database file.");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.mdb")));
+
+    ASSERT_TRUE(session.open(shop, {}, {}));
+    EXPECT_THROW(session.convert(source, shop, {}), automation::Error);
+    session.close();
+    EXPECT_EQ(rowsOf(shop), 3);
+
+    std::vector<std::string> tables;
+    session.convert(source, dir.file("converted.mdb"), {},
+                    [&](int n, int total, const std::string &t) { tables.push_back(std::to_string(n) + "/" + std::to_string(total) + " " + t); });
+    EXPECT_EQ(tables, (std::vector<std::string>{"1/3 Table1", "2/3 Table2", "3/3 Table3"}));
+    ASSERT_TRUE(session.open(dir.file("converted.mdb"), {}, {})) << session.lastError();
+    EXPECT_EQ(session.database().get("Relations").get("Count").toInt(), 2);
+    session.close();
 }
 
 } // namespace
