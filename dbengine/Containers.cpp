@@ -188,7 +188,7 @@ private:
         if (!core_->findTable("MSysAccessDocuments"))
             return;
         Statement st(core_->db().handle(),
-                     "SELECT Name, DateCreated, LastUpdated FROM MSysAccessDocuments WHERE Container = ? ORDER BY Name");
+                     "SELECT Name, DateCreated, LastUpdated FROM main.MSysAccessDocuments WHERE Container = ? ORDER BY Name");
         st.bind(1, name_);
         const bool listed = name_ == "Forms" || name_ == "Reports" || name_ == "Scripts" || name_ == "Modules";
         while (st.step()) {

@@ -180,7 +180,7 @@ std::string Database::fileVersion()
 {
     // A database of Access origin reports the Jet version of its file.
     if (core_->accessOrigin()) {
-        Statement st(core_->db().handle(), "SELECT Value FROM MSysAccessOrigin WHERE Property = 'Format'");
+        Statement st(core_->db().handle(), "SELECT Value FROM main.MSysAccessOrigin WHERE Property = 'Format'");
         const std::string format = st.step() ? st.text(0) : std::string();
         if (format == "Jet 3")
             return "3.0";

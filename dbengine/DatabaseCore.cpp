@@ -258,7 +258,7 @@ void DatabaseCore::readRelations()
     // Relations of Access origin keep the names the file gave them.
     std::map<std::string, std::string> accessNames;
     if (findTable("MSysAccessRelations")) {
-        Statement names(c.handle(), "SELECT Name, TableName, ForeignTableName, ForeignFields FROM MSysAccessRelations");
+        Statement names(c.handle(), "SELECT Name, TableName, ForeignTableName, ForeignFields FROM main.MSysAccessRelations");
         while (names.step())
             accessNames[lowerAscii(names.text(1) + "\n" + names.text(2) + "\n" + names.text(3))] = names.text(0);
     }

@@ -128,7 +128,7 @@ void addAccessProperties(Connection &c, const std::string &table, std::vector<Fi
 {
     if (c.scalar("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'MSysAccessFields'") == 0)
         return;
-    Statement st(c.handle(), "SELECT FieldName, Property, Value FROM MSysAccessFields WHERE TableName = ?");
+    Statement st(c.handle(), "SELECT FieldName, Property, Value FROM main.MSysAccessFields WHERE TableName = ?");
     st.bind(1, table);
     while (st.step()) {
         for (FieldInfo &f : fields) {
