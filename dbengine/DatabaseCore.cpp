@@ -5,6 +5,7 @@
 #include "OpenFiles.h"
 #include "Permissions.h"
 #include "SqlText.h"
+#include "accesssql/Translator.h"
 #include "automation/Error.h"
 #include "automation/Text.h"
 
@@ -267,6 +268,14 @@ void DatabaseCore::readRelations()
         return lowerAscii(a.name) < lowerAscii(b.name);
     });
     index(relations_, relationIndex_);
+}
+
+std::optional<std::string> DatabaseCore::parameterValue(const std::string &name) const
+{
+    const auto it = parameterValues.find(accesssql::ParameterValues::key(name));
+    if (it == parameterValues.end())
+        return std::nullopt;
+    return it->second;
 }
 
 void DatabaseCore::ensureQueryTable()

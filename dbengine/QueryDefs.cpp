@@ -1,5 +1,6 @@
 #include "QueryDefs.h"
 
+#include "AccessSql.h"
 #include "ErrorCodes.h"
 #include "Permissions.h"
 #include "SqlText.h"
@@ -67,9 +68,13 @@ bool isPlainSelect(const std::string &sql)
 
 // Keeps the view of a select query in step with its text; a text SQLite cannot take as a view
 // simply has none, and the error shows when the query is checked or run.
-void writeView(Connection &c, const std::string &name, const std::string &sql)
+void writeView(DatabaseCore &core, const std::string &name, const std::string &sql)
 {
+    Connection &c = core.db();
     c.exec("DROP VIEW IF EXISTS " + quoteIdentifier(name));
+    // Access SQL is not SQLite's: such queries are translated each time they run.
+    if (isAccessOrigin(core))
+        return;
     bool select = false;
     try {
         select = isPlainSelect(sql);
@@ -121,7 +126,7 @@ void QueryDef::create(DatabaseCore &core, const std::string &name, const std::st
     insert.bind(3, now);
     insert.bind(4, now);
     insert.step();
-    writeView(c, name, sql);
+    writeView(core, name, sql);
     core.changed();
     core.permissions().created(documents::Tables, name);
     t.commit();
@@ -201,7 +206,7 @@ void QueryDef::rename(const std::string &newName)
     }
     if (old.view)
         c.exec("DROP VIEW " + quoteIdentifier(old.name));
-    writeView(c, newName, old.sql);
+    writeView(*core_, newName, old.sql);
     core_->changed();
     core_->permissions().renamed(documents::Tables, old.name, newName);
     t.commit();
@@ -227,7 +232,7 @@ void QueryDef::setSql(const std::string &text)
     up.bind(3, nowText());
     up.bind(4, nowText());
     up.step();
-    writeView(c, old.name, text);
+    writeView(*core_, old.name, text);
     t.commit();
     core_->changed();
 }
@@ -236,7 +241,8 @@ void QueryDef::setSql(const std::string &text)
 Variant QueryDef::parameters()
 {
     const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
-    Statement check(core_->db().handle(), parsed.executable);
+    if (!isAccessOrigin(*core_))
+        Statement check(core_->db().handle(), parsed.executable);
     std::vector<Variant> items;
     for (const auto &p : parsed.parameters)
         items.emplace_back(std::make_shared<ParameterObject>(p));
@@ -245,8 +251,9 @@ Variant QueryDef::parameters()
 
 Variant QueryDef::fields()
 {
-    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
-    Statement st(core_->db().handle(), parsed.executable);
+    const std::string text = isAccessOrigin(*core_) ? translateAccess(*core_, sql()).sql
+                                                    : sqltext::parseQuery(sql()).executable;
+    Statement st(core_->db().handle(), text);
     std::vector<FieldInfo> fields;
     for (int i = 0; i < st.columnCount(); ++i) {
         FieldInfo f;
