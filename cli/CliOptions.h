@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace cli {
 
@@ -16,6 +18,8 @@ struct Options {
     std::string database;
     std::string script; // empty: standard input
     std::string history; // the history file to load, update and save; empty: none
+    std::string dialect; // "access", "sqlite", or empty: the database's own
+    std::vector<std::pair<std::string, std::string>> parameters; // --param NAME=VALUE
 };
 
 // False with an empty `error` for --help, with a message for bad arguments.

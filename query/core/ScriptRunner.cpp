@@ -168,6 +168,37 @@ std::int32_t nearestPercent(std::int32_t row, std::int32_t count)
     return std::int32_t(q);
 }
 
+// The database's parameter prompt during a run: the sink asks the user.
+class ParameterPrompt : public automation::Object {
+public:
+    explicit ParameterPrompt(ScriptSink &sink) : sink_(sink) {}
+    std::string_view className() const override { return "ParameterPrompt"; }
+
+protected:
+    Variant invoke(automation::Invoke, const std::string &member, const Args &args) override
+    {
+        if (member != "ask")
+            noMember(member);
+        const auto value = sink_.askParameter(arg(args, 0).toText());
+        return value ? Variant(*value) : Variant();
+    }
+
+private:
+    ScriptSink &sink_;
+};
+
+// Sets the prompt for the run and takes it away after; an engine without parameter prompts
+// simply has none.
+void setPrompt(const Variant &database, const Variant &prompt)
+{
+    if (!database.isObject())
+        return;
+    try {
+        database.put("ParameterPrompt", prompt);
+    } catch (const std::exception &) {
+    }
+}
+
 } // namespace
 
 ScriptRunner::ScriptRunner(ScriptSink &sink, Clock clock)
@@ -189,6 +220,12 @@ void ScriptRunner::run(const std::string &scriptText)
     FResultLineStarts.clear();
     sink_.setStatus(2, "?");
     sink_.clearResult();
+    const Variant database = CurrentDatabase;
+    setPrompt(database, Variant(std::make_shared<ParameterPrompt>(sink_)));
+    struct ClearPrompt {
+        const Variant &database;
+        ~ClearPrompt() { setPrompt(database, Variant()); }
+    } clearPrompt{database};
     ExecuteScript(scriptText);
 }
 
