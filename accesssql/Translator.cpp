@@ -105,6 +105,34 @@ Translation translate(std::string_view sql, Catalog &catalog, ParameterValues &p
     return p.statement();
 }
 
+namespace {
+
+// Reading the PARAMETERS clause needs no database.
+class NoCatalog : public Catalog {
+public:
+    bool isTable(std::string_view) override { return false; }
+    std::optional<SavedQuery> savedQuery(std::string_view) override { return std::nullopt; }
+    std::vector<Value> values(const std::string &) override { return {}; }
+};
+
+} // namespace
+
+std::vector<DeclaredParameter> declaredParameters(std::string_view sql)
+{
+    std::set<std::string> open;
+    NoCatalog none;
+    ParameterValues values;
+    Parser p(sql, none, values, open);
+    p.parametersClause();
+    std::vector<DeclaredParameter> out;
+    for (const Declared &d : p.declared_) {
+        // [Beginning Date] is named Beginning Date, as DAO names it
+        const bool simple = d.name.size() > 2 && d.name.front() == '[' && d.name.find(']') == d.name.size() - 1;
+        out.push_back({simple ? d.name.substr(1, d.name.size() - 2) : d.name, d.type});
+    }
+    return out;
+}
+
 namespace detail {
 
 Parser::Parser(std::string_view sql, Catalog &catalog, ParameterValues &parameters, std::set<std::string> &open)
@@ -197,7 +225,7 @@ void Parser::parametersClause()
             next();
             nameToken("a parameter name");
         }
-        DeclaredParameter d;
+        Declared d;
         d.name = rawText(start, i_);
         d.key = ParameterValues::key(d.name);
         if (peek().kind != Token::Word)

@@ -67,6 +67,13 @@ struct Translation {
 // reaches are translated in turn and inlined. Throws accesssql::Error naming what is refused.
 Translation translate(std::string_view sql, Catalog &catalog, ParameterValues &parameters);
 
+// The parameters a leading PARAMETERS clause declares: the name as written and the type's name
+// in upper case ("DATETIME", "TEXT", ...).
+struct DeclaredParameter {
+    std::string name, type;
+};
+std::vector<DeclaredParameter> declaredParameters(std::string_view sql);
+
 // The name SQLite reports in "no such column: NAME", or nullopt for another message.
 std::optional<std::string> unknownColumn(std::string_view sqliteMessage);
 

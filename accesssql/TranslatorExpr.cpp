@@ -399,11 +399,16 @@ Expr Parser::column()
     }
     const std::string raw = rawText(start, i_);
     const std::string key = ParameterValues::key(raw);
-    for (const DeclaredParameter &d : declared_)
+    // A value given as text compares without regard to case, like a text literal.
+    auto literal = [](std::string sql) {
+        const Expr::Kind kind = sql.front() == '\'' ? Expr::Text : Expr::Other;
+        return make(kind, std::move(sql));
+    };
+    for (const Declared &d : declared_)
         if (d.key == key)
-            return make(Expr::Other, parameterLiteral(parameters_.get(d.name), d.type));
+            return literal(parameterLiteral(parameters_.get(d.name), d.type));
     if (auto value = parameters_.find(raw))
-        return make(Expr::Other, parameterLiteral(*value, {}));
+        return literal(parameterLiteral(*value, {}));
     // A column of the select list named earlier in it (a calculated field used again).
     if (currentItems_ && parts.size() == 1) {
         for (const SelectItem &item : *currentItems_)

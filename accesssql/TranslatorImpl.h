@@ -46,7 +46,7 @@ struct SelectParts {
     std::string where, groupBy, having;
 };
 
-struct DeclaredParameter {
+struct Declared {
     std::string key;
     std::string name;
     std::string type; // upper case type name
@@ -114,7 +114,7 @@ public:
     Catalog &catalog_;
     ParameterValues &parameters_;
     std::set<std::string> &open_; // saved queries being translated, against cycles
-    std::vector<DeclaredParameter> declared_;
+    std::vector<Declared> declared_;
     int exprNumber_ = 1000;
     bool inTransform_ = false; // aggregates take the pivot marker
     std::vector<SelectItem> *currentItems_ = nullptr; // the select list being read, for aliases

@@ -240,10 +240,19 @@ void QueryDef::setSql(const std::string &text)
 // Reading the parameters checks the whole text: a text SQLite cannot prepare is an error.
 Variant QueryDef::parameters()
 {
-    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
-    if (!isAccessOrigin(*core_))
-        Statement check(core_->db().handle(), parsed.executable);
     std::vector<Variant> items;
+    if (isAccessOrigin(*core_)) {
+        try {
+            for (const auto &p : accesssql::declaredParameters(sql()))
+                items.emplace_back(std::make_shared<ParameterObject>(
+                    sqltext::ParameterDecl{p.name, mapDeclaredType(p.type).type}));
+        } catch (const std::runtime_error &e) {
+            throw Error(e.what(), err::SqlError, "DAO.QueryDef");
+        }
+        return std::make_shared<ListCollection>("Parameters", std::move(items));
+    }
+    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
+    Statement check(core_->db().handle(), parsed.executable);
     for (const auto &p : parsed.parameters)
         items.emplace_back(std::make_shared<ParameterObject>(p));
     return std::make_shared<ListCollection>("Parameters", std::move(items));

@@ -3,7 +3,10 @@
 #include "QueryWindow.h"
 #include "SqlEdit.h"
 
+#include "app/Prompts.h"
+
 #include <QCoreApplication>
+#include <QInputDialog>
 
 QueryRun::QueryRun(TfrmQuery *window, int intervalMs)
     : runner(*this), window_(window), interval_(intervalMs), lastRound_(Clock::now()), lastPaint_(lastRound_)
@@ -70,4 +73,19 @@ void QueryRun::historyUpdate(const std::string &sql, std::uint32_t executionMs, 
 {
     if (window_)
         window_->UpdateHistory(sql, executionMs, records);
+}
+
+std::optional<std::string> QueryRun::askParameter(const std::string &name)
+{
+    if (!window_)
+        return std::nullopt;
+    flush();
+    QInputDialog dialog(window_);
+    dialog.setObjectName(QStringLiteral("dlgParameter"));
+    dialog.setWindowTitle(QStringLiteral("Enter Parameter Value"));
+    dialog.setLabelText(QString::fromStdString(name));
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (Prompts::current().exec(&dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
 }

@@ -187,6 +187,18 @@ private:
     ScriptSink &sink_;
 };
 
+// An Access crosstab (TRANSFORM ...) returns rows although its first word is not SELECT.
+bool isCrosstab(std::string_view sql)
+{
+    constexpr std::string_view word = "TRANSFORM";
+    if (sql.size() <= word.size() || !isBlank(sql[word.size()]))
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if ((sql[i] & ~0x20) != word[i])
+            return false;
+    return true;
+}
+
 // Sets the prompt for the run and takes it away after; an engine without parameter prompts
 // simply has none.
 void setPrompt(const Variant &database, const Variant &prompt)
@@ -284,7 +296,10 @@ void ScriptRunner::ExecuteStatement(const std::string &sql)
             RunRecordset(sql, execMs, fetchMs);
             break;
         case 32: case 48: case 64: case 80: case 96: case 112: case 144: case 240:
-            RunAction(sql, execMs);
+            if (isCrosstab(sql))
+                RunRecordset(sql, execMs, fetchMs);
+            else
+                RunAction(sql, execMs);
             break;
         default:
             break;

@@ -353,6 +353,10 @@ TEST_F(AccessOriginTest, SavedQueriesRunAsAccessWouldRunThem)
     db.call("Execute", {"Raise Prices"});
     EXPECT_EQ(db.get("RecordsAffected").toInt(), 3);
     EXPECT_EQ(db.get("QueryDefs").item("Products by Customer").get("Type").toInt(), 16);
+    const Variant parameters = db.get("QueryDefs").item("Orders Since").get("Parameters");
+    ASSERT_EQ(parameters.get("Count").toInt(), 1);
+    EXPECT_EQ(parameters.item(0).get("Name").toText(), "Beginning Date");
+    EXPECT_EQ(parameters.item(0).get("Type").toInt(), 8);
 }
 
 TEST_F(AccessOriginTest, AQueryThatUsesItselfIsRefused)

@@ -41,6 +41,7 @@ protected:
     {
         database->tables["select * from t"] = {{idColumn}, {{1}}};
         database->tables["SELECT * INTO t2 FROM t"] = {{idColumn}, {{1}}};
+        database->tables["transform count(*) select id from t group by id pivot id"] = {{idColumn}, {{1}}};
     }
 };
 
@@ -94,7 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"LowerCaseSelectOpensRecordset", "select * from t", {openCall("select * from t")}, 1},
         SplitCase{"MakeTableOpensRecordset", "SELECT * INTO t2 FROM t",
                   {openCall("SELECT * INTO t2 FROM t")}, 1},
-        SplitCase{"ParenthesisIsExecuted", "(select * from t)", {executeCall("(select * from t)")}, 1}),
+        SplitCase{"ParenthesisIsExecuted", "(select * from t)", {executeCall("(select * from t)")}, 1},
+        SplitCase{"CrosstabOpensRecordset", "transform count(*) select id from t group by id pivot id",
+                  {openCall("transform count(*) select id from t group by id pivot id")}, 1},
+        SplitCase{"WordStartingWithTransformIsExecuted", "transformer x", {executeCall("transformer x")}, 1}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // ---- result text
