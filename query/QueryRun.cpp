@@ -83,7 +83,11 @@ std::optional<std::string> QueryRun::askParameter(const std::string &name)
     QInputDialog dialog(window_);
     dialog.setObjectName(QStringLiteral("dlgParameter"));
     dialog.setWindowTitle(QStringLiteral("Enter Parameter Value"));
-    dialog.setLabelText(QString::fromStdString(name));
+    // [Beginning Date] reads Beginning Date, as Access shows it
+    QString label = QString::fromStdString(name);
+    if (label.size() > 2 && label.startsWith(QLatin1Char('[')) && label.indexOf(QLatin1Char(']')) == label.size() - 1)
+        label = label.mid(1, label.size() - 2);
+    dialog.setLabelText(label);
     dialog.setInputMode(QInputDialog::TextInput);
     if (Prompts::current().exec(&dialog) != QDialog::Accepted)
         return std::nullopt;

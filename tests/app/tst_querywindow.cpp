@@ -1193,7 +1193,7 @@ void TestQueryWindow::accessSqlAsksForEachParameterAndTheDialectSwitches()
         return int(QDialog::Accepted);
     });
     run("SELECT id FROM Customers WHERE name = [Whose Name] AND name Like \"A*\"");
-    QCOMPARE(label, QStringLiteral("[Whose Name]"));
+    QCOMPARE(label, QStringLiteral("Whose Name"));
     QCOMPARE(prompts->textsOf("dialog"), QStringList{QStringLiteral("dlgParameter")});
     QCOMPARE(resultLines(q).mid(0, 3), (QStringList{"id      ", "--------", "1       "}));
     run("SELECT id FROM Customers WHERE name = [Whose Name]");
