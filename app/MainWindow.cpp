@@ -8,6 +8,8 @@
 #include "Icons.h"
 #include "Prompts.h"
 #include "automation/Error.h"
+#include "dbengine/maintenance/Files.h"
+#include "dbengine/maintenance/Replace.h"
 #include "engine/MSAccess.h"
 #include "platform/Folders.h"
 
@@ -22,13 +24,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -112,17 +114,16 @@ TfrmMain::TfrmMain(QWidget *parent)
     Storage.attachRecentFiles(&MRUMan, QStringLiteral("TfrmMain.MRUMan"));
     Storage.restoreValues();
     bool ok = false;
-    const int engineIndex = Storage.value(QStringLiteral("Engine")).toString().toInt(&ok);
-    if (ok) {
-        ApplyEngineSettings(engineIndex);
-        CreateDefaultWorkgroup();
-    }
+    const int engineIndex = storedEngineIndex(&ok);
+    ApplyEngineSettings(engineIndex);
+    CreateDefaultWorkgroup();
     UpdateControls();
     if (!ok)
-        pendingError_ = QStringLiteral("The stored engine setting '%1' is not a number.")
-                            .arg(Storage.value(QStringLiteral("Engine")).toString());
-    else
-        pendingError_ = text(Access->LastError);
+        pendingError_ = QStringLiteral("The stored engine setting '%1' is not one of 0, 1 or 2; engine %2 is used.")
+                            .arg(Storage.value(QStringLiteral("Engine")).toString())
+                            .arg(engineIndex);
+    if (!Access->LastError.empty())
+        pendingError_ += (pendingError_.isEmpty() ? QString() : QStringLiteral("\n")) + text(Access->LastError);
 }
 
 TfrmMain::~TfrmMain()
@@ -276,10 +277,9 @@ void TfrmMain::rebuildWindowsMenu()
 // The active child's own menu stands between Database and Tools.
 void TfrmMain::mergeChildMenu(QMdiSubWindow *window)
 {
-    if (mergedMenu) {
+    if (mergedMenu)
         menuBar()->removeAction(mergedMenu);
-        mergedMenu = nullptr;
-    }
+    mergedMenu = nullptr;
     auto *child = window ? dynamic_cast<ChildWindow *>(window->widget()) : nullptr;
     if (QMenu *menu = child ? child->groupMenu() : nullptr) {
         mergedMenu = menu->menuAction();
@@ -301,7 +301,9 @@ QWidget *TfrmMain::ShowChildWindow(const char *className, bool several)
         if (QWidget *existing = FindChildWindow(className)) {
             auto *sub = qobject_cast<QMdiSubWindow *>(existing->parentWidget());
             if (sub) {
-                sub->showNormal();
+                // Only a minimised window is restored; a maximised one stays maximised.
+                if (sub->isMinimized())
+                    sub->showNormal();
                 mdi->setActiveSubWindow(sub);
             }
             return existing;
@@ -317,6 +319,9 @@ QWidget *TfrmMain::ShowChildWindow(const char *className, bool several)
     QMdiSubWindow *sub = mdi->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
+    // A new window opens whole inside the frame, wherever its size came from.
+    if (!sub->isMaximized() && !sub->isMinimized())
+        sub->setGeometry(pulledInside(sub->geometry(), mdi->viewport()->rect()));
     mdi->setActiveSubWindow(sub);
     return widget;
 }
@@ -349,22 +354,40 @@ void TfrmMain::CreateDefaultWorkgroup()
     }
 }
 
+// The stored engine, or the default (2) when the setting is not one of 0, 1 and 2.
+int TfrmMain::storedEngineIndex(bool *valid) const
+{
+    bool ok = false;
+    const int index = Storage.value(QStringLiteral("Engine")).toString().trimmed().toInt(&ok);
+    ok = ok && index >= 0 && index <= 2;
+    if (valid)
+        *valid = ok;
+    return ok ? index : 2;
+}
+
 bool TfrmMain::stored(const char *name) const
 {
     return settingToBool(Storage.value(QString::fromLatin1(name)));
 }
 
-void TfrmMain::OpenDatabaseFile(const QString &fileName)
+bool TfrmMain::OpenDatabaseFile(const QString &fileName)
 {
     DatabaseFile = fileName;
     CloseCurrent();
     Storage.setValue(QStringLiteral("Database"), fileName);
     if (LoginToDatabase())
         OpenAndShow();
+    return Access->DatabaseOpen();
 }
 
 bool TfrmMain::LoginToDatabase()
 {
+    // A file that cannot be opened whoever logs in is reported before anyone is asked to.
+    const std::string problem = dbengine::maintenance::openProblem(str(DatabaseFile));
+    if (!problem.empty()) {
+        Prompts::error(this, text(problem));
+        return false;
+    }
     LoginUser = QStringLiteral("admin");
     LoginPassword.clear();
     Access->UserName = "admin";
@@ -415,8 +438,7 @@ void TfrmMain::OpenAndShow()
         ConnectDatabase();
     }
     if (Access->DatabaseOpen()) {
-        ApplicationTitle = QStringLiteral("Jetwarden - [%1]").arg(QFileInfo(text(Access->GetDatabaseName())).fileName());
-        setWindowTitle(ApplicationTitle);
+        setWindowTitle(QStringLiteral("%1 - [%2]").arg(ApplicationTitle, QFileInfo(text(Access->GetDatabaseName())).fileName()));
         cmObjectMap();
         cmQuery();
     }
@@ -432,6 +454,7 @@ void TfrmMain::CloseCurrent()
 
 void TfrmMain::cmCloseAll()
 {
+    // Closing a query window during its run is safe (the run stops and writes nowhere).
     const QList<QMdiSubWindow *> windows = mdi->subWindowList(QMdiArea::CreationOrder);
     for (auto it = windows.rbegin(); it != windows.rend(); ++it)
         (*it)->close();
@@ -441,6 +464,8 @@ void TfrmMain::cmCloseAll()
 
 void TfrmMain::cmNewDB()
 {
+    if (refuseWhileBusy())
+        return;
     const QString path = Prompts::current().saveFileName(this, QStringLiteral("New database"),
                                                          QStringLiteral("MS Access Databases (*.mdb)"),
                                                          QStringLiteral("mdb"));
@@ -465,36 +490,56 @@ void TfrmMain::cmNewDB()
         Prompts::warning(this, QString::fromUtf8(e.what()));
         return;
     }
-    OpenDatabaseFile(path);
-    MRUMan.add(path);
+    if (OpenDatabaseFile(path))
+        MRUMan.add(path);
     UpdateControls();
+}
+
+bool TfrmMain::refuseWhileBusy()
+{
+    for (QMdiSubWindow *sub : mdi->subWindowList()) {
+        auto *child = dynamic_cast<ChildWindow *>(sub->widget());
+        if (child && child->busy()) {
+            Prompts::warning(this, QStringLiteral("A script is running in the \"%1\" window. Stop it first.")
+                                       .arg(sub->windowTitle()));
+            return true;
+        }
+    }
+    return false;
 }
 
 void TfrmMain::cmOpenDB()
 {
+    if (refuseWhileBusy())
+        return;
     const QString path = Prompts::current().openFileName(this, QStringLiteral("Open database"), kDatabaseFilter,
                                                          QStringLiteral("mdb"));
-    if (!path.isEmpty()) {
-        OpenDatabaseFile(path);
+    // Only a file that opened goes on the recent files.
+    if (!path.isEmpty() && OpenDatabaseFile(path))
         MRUMan.add(path);
-    }
     UpdateControls();
 }
 
 void TfrmMain::MRUManClick(const QString &recentName)
 {
+    if (refuseWhileBusy())
+        return;
     OpenDatabaseFile(recentName);
     UpdateControls();
 }
 
 void TfrmMain::cmClose()
 {
+    if (refuseWhileBusy())
+        return;
     if (Prompts::confirm(this, QStringLiteral("Close database?")))
         CloseCurrent();
 }
 
 void TfrmMain::cmRefresh()
 {
+    if (refuseWhileBusy())
+        return;
     // The object map goes at once; it is rebuilt when the database opens again.
     if (QWidget *map = FindChildWindow("TfrmObjectMap")) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(map->parentWidget()))
@@ -505,11 +550,7 @@ void TfrmMain::cmRefresh()
     CurrentDatabase.release();
     Access->setWorkspaceOpen(false);
     Access->setEngineActive(false);
-    bool ok = false;
-    const int engineIndex = Storage.value(QStringLiteral("Engine")).toString().toInt(&ok);
-    if (!ok)
-        throw automation::Error("The stored engine setting is not a number.");
-    ApplyEngineSettings(engineIndex);
+    ApplyEngineSettings(storedEngineIndex());
     OpenAndShow();
     UpdateControls();
 }
@@ -526,33 +567,44 @@ void TfrmMain::cmProps()
     Prompts::current().exec(&dialog);
 }
 
+// A command whose window is not part of this build says so instead of doing nothing.
+bool TfrmMain::reportMissing(const char *className, const QString &what, bool dialog)
+{
+    const QString name = QString::fromLatin1(className);
+    if (dialog ? dialogFactories().count(name) : childFactories().count(name))
+        return false;
+    Prompts::information(this, QStringLiteral("%1 is not available in this version yet.").arg(what));
+    return true;
+}
+
 void TfrmMain::cmAccounts()
 {
-    ShowDialog("TdlgAccounts");
+    if (!reportMissing("TdlgAccounts", QStringLiteral("The Accounts window"), true))
+        ShowDialog("TdlgAccounts");
 }
 
 void TfrmMain::cmPrefs()
 {
     TdlgPrefs dialog(this);
     Storage.restoreValues();
-    if (Access->EngineActive()) {
-        dialog.setEngineIndex(Access->DAOType());
-        dialog.setSystemDb(text(Access->GetSystemDB()));
-    } else {
-        dialog.setEngineIndex(Storage.value(QStringLiteral("Engine")).toString().toInt());
-        dialog.setSystemDb(Storage.value(QStringLiteral("SystemDB")).toString());
-    }
+    // The dialog shows what is in effect; only a change from that needs a restart, and the
+    // system database is stored only when the user changed it (the one found or created on
+    // first start is not a choice).
+    const int shownEngine = Access->EngineActive() ? int(Access->DAOType()) : storedEngineIndex();
+    const QString shownSystemDb =
+        Access->EngineActive() ? text(Access->GetSystemDB()) : Storage.value(QStringLiteral("SystemDB")).toString();
+    dialog.setEngineIndex(shownEngine);
+    dialog.setSystemDb(shownSystemDb);
     dialog.setContainers(stored("Cont"));
     dialog.setSystemObjects(stored("System"));
     dialog.setExclusive(stored("Exclusive"));
     dialog.setReadOnly(stored("ReadOnly"));
     if (Prompts::current().exec(&dialog) != QDialog::Accepted)
         return;
-    const bool restart = prefsRestartNeeded(Storage.value(QStringLiteral("Engine")).toString().toInt(),
-                                            Storage.value(QStringLiteral("SystemDB")).toString(),
-                                            dialog.engineIndex(), dialog.systemDb());
+    const bool restart = prefsRestartNeeded(shownEngine, shownSystemDb, dialog.engineIndex(), dialog.systemDb());
     Storage.setValue(QStringLiteral("Engine"), dialog.engineIndex());
-    Storage.setValue(QStringLiteral("SystemDB"), dialog.systemDb());
+    if (dialog.systemDb() != shownSystemDb)
+        Storage.setValue(QStringLiteral("SystemDB"), dialog.systemDb());
     Storage.setValue(QStringLiteral("Cont"), dialog.containers());
     Storage.setValue(QStringLiteral("System"), dialog.systemObjects());
     Storage.setValue(QStringLiteral("Exclusive"), dialog.exclusive());
@@ -567,7 +619,8 @@ void TfrmMain::cmPrefs()
 
 void TfrmMain::cmAbout()
 {
-    ShowDialog("TdlgAbout");
+    if (!reportMissing("TdlgAbout", QStringLiteral("The About box"), true))
+        ShowDialog("TdlgAbout");
 }
 
 void TfrmMain::cmExit()
@@ -589,22 +642,11 @@ bool TfrmMain::refuseOpenDatabase(const QString &path)
 }
 
 // The old file is replaced only once the new one is complete, with one atomic rename, so the
-// chosen file is never lost: on any failure it stays as it was.
+// chosen file is never lost: on any failure it stays as it was. Its permissions and owner stay,
+// and a symbolic link keeps pointing to the new file.
 void TfrmMain::intoPlace(const QString &destination, const std::function<void(const QString &)> &work)
 {
-    const QString temporary = QFileInfo(destination).absolutePath() + QStringLiteral("/~temp.md~");
-    QFile::remove(temporary);
-    try {
-        work(temporary);
-    } catch (...) {
-        QFile::remove(temporary);
-        throw;
-    }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temporary);
-        throw automation::Error(str(QStringLiteral("\"%1\" could not be replaced: %2.").arg(destination, reason)));
-    }
+    dbengine::maintenance::replaceFile(str(destination), [&](const std::string &temporary) { work(text(temporary)); });
 }
 
 void TfrmMain::cmCompact()
@@ -660,6 +702,13 @@ void TfrmMain::convertDatabase(bool encrypt)
         kSaveFilter, QStringLiteral("mdb"));
     if (destination.isEmpty() || refuseOpenDatabase(source) || refuseOpenDatabase(destination))
         return;
+    try {
+        // Written over its own source, the file would be lost once the result replaced it.
+        dbengine::maintenance::requireOtherFile(str(source), str(destination));
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+        return;
+    }
     const QString password = AskPassword(this);
     if (password.isEmpty())
         return;
@@ -688,7 +737,8 @@ void TfrmMain::cmQuery()
 
 void TfrmMain::cmTimings()
 {
-    ShowChildWindow("TfrmTimings");
+    if (!reportMissing("TfrmTimings", QStringLiteral("The Timings window"), false))
+        ShowChildWindow("TfrmTimings");
 }
 
 void TfrmMain::cmCascade()
@@ -730,10 +780,20 @@ void TfrmMain::cmMinimizeAll()
 }
 
 // The engine's reference: the engine notes shipped with the program, opened by the desktop.
+QString TfrmMain::engineNotesFile()
+{
+    return QString::fromStdString(platform::programDataDir()) + QStringLiteral("/engine.md");
+}
+
 void TfrmMain::mmDAOClick()
 {
-    const QString path = QString::fromStdString(platform::programDataDir()) + QStringLiteral("/engine.md");
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString path = engineNotesFile();
+    if (!QFileInfo::exists(path)) {
+        Prompts::warning(this, QStringLiteral("The engine notes were not found at \"%1\".").arg(path));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        Prompts::warning(this, QStringLiteral("No program to show \"%1\" was found.").arg(path));
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -743,6 +803,15 @@ void TfrmMain::showEvent(QShowEvent *event)
         return;
     placementRestored_ = true;
     try {
+        // First start: a good share of the screen, centred, so the child windows fit inside.
+        if (!Storage.hasPlacement()) {
+            if (const QScreen *screen = this->screen()) {
+                const QRect area = screen->availableGeometry();
+                const QSize size(std::max(641, area.width() * 4 / 5), std::max(466, area.height() * 4 / 5));
+                resize(size.boundedTo(area.size()));
+                move(area.center() - QPoint(width() / 2, height() / 2));
+            }
+        }
         Storage.restorePlacement(this);
     } catch (const std::exception &e) {
         Prompts::error(this, QString::fromUtf8(e.what()));

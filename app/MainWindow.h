@@ -5,6 +5,7 @@
 #include "automation/Variant.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -55,7 +56,8 @@ public:
     static void registerDialog(const char *className, DialogFactory factory);
     int ShowDialog(const char *className);
 
-    void OpenDatabaseFile(const QString &fileName);
+    // Closes what is open and opens `fileName`, asking for a login when needed; true when open.
+    bool OpenDatabaseFile(const QString &fileName);
     bool LoginToDatabase();
     void ConnectDatabase();
     void OpenAndShow();
@@ -63,6 +65,8 @@ public:
     void ApplyEngineSettings(int engineIndex);
     void CreateDefaultWorkgroup();
     void UpdateControls();
+    // The engine notes Help shows: share/jetwarden once installed, beside the program in a build.
+    static QString engineNotesFile();
 
 public slots:
     void cmNewDB();
@@ -102,16 +106,22 @@ private:
     void rebuildWindowsMenu();
     void mergeChildMenu(QMdiSubWindow *window);
     bool refuseOpenDatabase(const QString &path);
+    // True (after telling the user) while a child window is busy with the open database.
+    bool refuseWhileBusy();
+    // True (after telling the user) when no window or dialog of `className` is registered.
+    bool reportMissing(const char *className, const QString &what, bool dialog);
     void convertDatabase(bool encrypt);
     // Runs `work` into a temporary file beside `destination` that then replaces it in one rename.
     void intoPlace(const QString &destination, const std::function<void(const QString &temporary)> &work);
     bool stored(const char *name) const;
+    int storedEngineIndex(bool *valid = nullptr) const;
     void reportPendingEngineError();
 
     QMdiArea *mdi;
     QToolBar *Rebar2;
     QMenu *mmFile, *mmReopen, *mmTools, *mmWindows, *mmHelp;
-    QAction *mergedMenu = nullptr;
+    // The active child's menu action; it goes with its window, whenever that is deleted.
+    QPointer<QAction> mergedMenu;
     std::map<QString, QAction *> actions_;
     bool placementRestored_ = false;
     bool closed_ = false;

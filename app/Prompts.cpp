@@ -70,7 +70,8 @@ QString QtPrompts::openFileName(QWidget *parent, const QString &caption, const Q
     QFileDialog dialog(parent, caption, QString(), filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setDefaultSuffix(defaultSuffix);
+    // No default suffix: the dialog would add it to an existing file's name that has none.
+    Q_UNUSED(defaultSuffix);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                   : QString();
 }

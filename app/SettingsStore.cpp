@@ -1,18 +1,40 @@
 #include "SettingsStore.h"
 
+#include "Prompts.h"
 #include "RecentFiles.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
 QString rectText(const QRect &r)
 {
     return QStringLiteral("%1,%2,%3,%4").arg(r.left()).arg(r.top()).arg(r.left() + r.width()).arg(r.top() + r.height());
+}
+
+// Where a window may stand: its MDI area's client part for a child, the available part of its
+// screen for a top-level window.
+QRect placementArea(QWidget *window)
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(window))
+        return sub->mdiArea() ? sub->mdiArea()->viewport()->rect() : QRect();
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return QRect();
+    // The stored rectangle is the frame's position with the client's size: leave room for the
+    // rest of the frame.
+    const QRect frame = window->frameGeometry(), client = window->geometry();
+    return screen->availableGeometry().adjusted(0, 0, client.width() - frame.width(),
+                                                client.height() - frame.height());
 }
 
 bool parseRect(const QString &text, QRect &r)
@@ -68,6 +90,22 @@ SettingsStore::SettingsStore(QString section, int formVersion)
 }
 
 SettingsStore::~SettingsStore() = default;
+
+QRect pulledInside(QRect window, const QRect &area)
+{
+    window.setWidth(std::min(window.width(), area.width()));
+    window.setHeight(std::min(window.height(), area.height()));
+    window.moveLeft(std::clamp(window.left(), area.left(), area.right() - window.width() + 1));
+    window.moveTop(std::clamp(window.top(), area.top(), area.bottom() - window.height() + 1));
+    return window;
+}
+
+bool SettingsStore::hasPlacement()
+{
+    QSettings &s = settings();
+    s.sync();
+    return s.contains(section_ + QStringLiteral("/NormPos"));
+}
 
 QString SettingsStore::filePath()
 {
@@ -134,7 +172,7 @@ void SettingsStore::saveValues()
     for (const Value &v : values_)
         s.setValue(v.name, valueText(v.value));
     s.endGroup();
-    s.sync();
+    syncAndCheck(s);
 }
 
 void SettingsStore::addProperty(const QString &name, std::function<QString()> get,
@@ -161,6 +199,11 @@ void SettingsStore::restorePlacement(QWidget *window)
     }
     QRect normal;
     if (parseRect(s.value(QStringLiteral("NormPos")).toString(), normal)) {
+        // A placement from a larger screen, or from a tiled and then restored window, is pulled
+        // back where it can be seen and moved.
+        const QRect area = placementArea(window);
+        if (!area.isEmpty())
+            normal = pulledInside(normal, area);
         window->resize(normal.size());
         window->move(normal.topLeft());
     }
@@ -204,5 +247,26 @@ void SettingsStore::savePlacement(QWidget *window, bool closing)
         saveValues();
     if (recent_)
         recent_->save(s, section_ + '/' + recentGroup_);
+    syncAndCheck(s);
+}
+
+namespace {
+bool saveFailureReported = false;
+}
+
+void SettingsStore::resetSaveFailureReport()
+{
+    saveFailureReported = false;
+}
+
+// Settings that cannot be written would be lost without a word; the user hears it once.
+void SettingsStore::syncAndCheck(QSettings &s)
+{
     s.sync();
+    if (s.status() == QSettings::NoError || saveFailureReported)
+        return;
+    saveFailureReported = true;
+    Prompts::warning(nullptr, QStringLiteral("The settings could not be saved to \"%1\"; changes made in this "
+                                             "session will be lost when the program ends.")
+                                  .arg(filePath()));
 }

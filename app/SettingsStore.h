@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QVariant>
 
@@ -39,9 +40,15 @@ public:
     // Placement, properties, stored values and the recent-files list; nothing when the stored
     // form version is below this window's.
     void restorePlacement(QWidget *window);
+    // True when a placement of this section was stored.
+    bool hasPlacement();
     void savePlacement(QWidget *window, bool closing = true);
 
+    // Makes the next failure to save be reported again (tests).
+    static void resetSaveFailureReport();
+
 private:
+    void syncAndCheck(QSettings &s);
     struct Value {
         QString name;
         QVariant defaultValue;
@@ -63,6 +70,9 @@ private:
     RecentFiles *recent_ = nullptr;
     QString recentGroup_;
 };
+
+// `window` made no larger than `area` and moved, as little as needed, to lie inside it.
+QRect pulledInside(QRect window, const QRect &area);
 
 // A stored flag as text: "True"/"False" in any case, or a number (zero is false). `ok` is false
 // for anything else.

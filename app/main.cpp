@@ -6,6 +6,7 @@
 #include "dbengine/Engine.h"
 #include "objectmap/ObjectMapWindows.h"
 #include "query/QueryWindows.h"
+#include "timings/TimingsWindows.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     dbengine::registerEngine();
     registerObjectMapWindows();
     registerQueryWindows();
+    registerTimingsWindows();
     Application app(argc, argv);
     TfrmMain window;
     window.show();

@@ -9,6 +9,7 @@
 #include "automation/Variant.h"
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
+#include "engine/NewDatabase.h"
 
 #include <sqlite3.h>
 
@@ -76,9 +77,9 @@ std::string tableName(int i)
 // All tables in one transaction through the engine's Execute; the names sort in creation order.
 void buildDatabase(const std::string &path, int tables)
 {
-    const Variant engine(automation::Registry::instance().createInstance("DAO.DBEngine.36"));
-    const Variant workspace = engine.call("CreateWorkspace", {"#Default Workspace#", "admin", "", 2});
-    const Variant db = workspace.call("CreateDatabase", {path});
+    const Variant dao(automation::Registry::instance().createInstance("DAO.DBEngine.36"));
+    const Variant workspace = engine::OpenEngineWorkspace(dao, "#Default Workspace#", "admin", "");
+    const Variant db = engine::CreateDatabase(workspace, path);
     db.call("Execute", {"BEGIN"});
     for (int i = 0; i < tables; ++i)
         db.call("Execute", {"CREATE TABLE " + tableName(i)

@@ -14,6 +14,7 @@
 #include "app/MainWindow.h"
 #include "automation/Registry.h"
 #include "dbengine/Engine.h"
+#include "engine/NewDatabase.h"
 #include "platform/Folders.h"
 #include "query/QueryWindow.h"
 #include "query/core/History.h"
@@ -63,9 +64,9 @@ double median(std::vector<double> values)
 // decimals, dates alternating between midnight and a time of day, yes/no.
 void buildDatabase(const std::string &path, int rows)
 {
-    automation::Variant engine = automation::Registry::instance().createInstance("DAO.DBEngine.36");
-    automation::Variant ws = engine.call("CreateWorkspace", {"bench", "admin", "", 2});
-    automation::Variant db = ws.call("CreateDatabase", {path});
+    automation::Variant dao = automation::Registry::instance().createInstance("DAO.DBEngine.36");
+    automation::Variant ws = engine::OpenEngineWorkspace(dao, "bench", "admin", "");
+    automation::Variant db = engine::CreateDatabase(ws, path);
     db.call("Execute", {"CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT(20), qty LONG, price DOUBLE, "
                         "placed DATETIME, ok YESNO)"});
     db.call("Execute",

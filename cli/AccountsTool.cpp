@@ -333,7 +333,7 @@ int runAccounts(const AccountsOptions &o)
     // A workgroup file that was named must exist: the access object would otherwise fall back
     // to another one without a word.
     if (!o.systemDb.empty() && !platform::fileExists(o.systemDb))
-        return fail("the workgroup information file '" + o.systemDb + "' does not exist", 2);
+        return fail("the workgroup information file '" + o.systemDb + "' " + platform::notAFileReason(o.systemDb), 2);
     dbengine::registerEngine();
     engine::TMSAccess access;
     access.setDAOType(2);

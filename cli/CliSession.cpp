@@ -3,6 +3,7 @@
 #include "automation/Error.h"
 #include "dbengine/Engine.h"
 #include "engine/MSAccess.h"
+#include "engine/NewDatabase.h"
 #include "platform/Folders.h"
 #include "query/core/History.h"
 #include "query/core/HistoryFile.h"
@@ -68,18 +69,28 @@ private:
     int failed_ = 0;
 };
 
-bool readScript(const std::string &path, std::string &text)
+// The script's text, or false with `error` set. A byte-order mark that other editors put at
+// the start is dropped, or the first statement would fail.
+bool readScript(const std::string &path, std::string &text, std::string &error)
 {
     std::ostringstream out;
     if (path.empty()) {
         out << std::cin.rdbuf();
     } else {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        const std::string what = platform::notAFileReason(path);
+        if (!what.empty()) {
+            error = "cannot read the script '" + path + "': it " + what;
             return false;
-        out << in.rdbuf();
+        }
+        std::ifstream in(path, std::ios::binary);
+        if (in)
+            out << in.rdbuf();
+        if (!in.is_open() || in.bad()) {
+            error = "cannot read the script '" + path + "'";
+            return false;
+        }
     }
-    text = out.str();
+    text = query::ScriptRunner::WithoutByteOrderMark(out.str());
     return true;
 }
 
@@ -116,7 +127,7 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
     if (platform::fileExists(path))
         return true;
     try {
-        access.Workspace.call("CreateDatabase", {path}).call("Close");
+        engine::CreateDatabase(access.Workspace, path).call("Close");
         return true;
     } catch (const automation::Error &e) {
         error = e.what();
@@ -129,8 +140,9 @@ bool createIfMissing(engine::TMSAccess &access, const std::string &path, std::st
 int runSession(const Options &options)
 {
     std::string script;
-    if (!readScript(options.script, script))
-        return fail("cannot read the script '" + options.script + "'");
+    std::string readError;
+    if (!readScript(options.script, script, readError))
+        return fail(readError);
 
     // A file that is not a whole history is left alone: saving would replace it.
     query::History history;
@@ -145,7 +157,8 @@ int runSession(const Options &options)
     // A workgroup file that was named must exist: the access object would otherwise fall back
     // to the one its search finds, or to none, without a word.
     if (!options.systemDb.empty() && !platform::fileExists(options.systemDb))
-        return fail("the workgroup information file '" + options.systemDb + "' does not exist");
+        return fail("the workgroup information file '" + options.systemDb + "' "
+                    + platform::notAFileReason(options.systemDb));
 
     dbengine::registerEngine();
     engine::TMSAccess access;

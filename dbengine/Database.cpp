@@ -194,8 +194,11 @@ void Database::execute(const std::string &text)
 
 void Database::executeAccess(const std::string &sql)
 {
-    const accesssql::Translation t = translateAccess(*core_, sql);
-    if (t.returnsRows())
+    // Refused before translating, which could ask for parameters that opening it asks again.
+    const std::int16_t kind = sqltext::queryType(sql);
+    const bool rows = kind == 0 || kind == 16 || kind == 128;
+    const accesssql::Translation t = rows ? accesssql::Translation{} : translateAccess(*core_, sql);
+    if (rows || t.returnsRows())
         throw Error("The statement returns rows; open it as a recordset instead of executing it.",
                     err::RowReturning, "DAO.Database");
     runStatement(t.sql);

@@ -3,6 +3,7 @@
 #include "ErrorCodes.h"
 #include "automation/Error.h"
 
+#include <filesystem>
 #include <sqlite3.h>
 
 namespace dbengine {
@@ -57,7 +58,14 @@ void throwSqlite(sqlite3 *db, int rc, std::string_view context)
         message = "The database is in use by another program or opened exclusively; try again later.";
         break;
     case SQLITE_READONLY:
-        message = "The database is opened read-only; it cannot be changed.";
+        if (rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT)
+            message = "The database has an unfinished change left by a program that stopped; open it for "
+                      "writing (not read-only) or repair it (Tools, Repair) to finish that change.";
+        else if (rc == SQLITE_READONLY_DIRECTORY)
+            message = "The folder of the database is not writable, so no change can be saved; move the file to a "
+                      "folder you may write to.";
+        else
+            message = "The database is opened read-only; it cannot be changed.";
         break;
     default:
         message = sentence(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
@@ -152,9 +160,24 @@ std::string Statement::text(int column) const
     return p ? std::string(p, std::size_t(sqlite3_column_bytes(stmt_, column))) : std::string();
 }
 
+namespace {
+
+// Every name given is a file name: made absolute, a name such as "file:x.mdb" can never be read
+// as one of SQLite's URIs, which would open another file.
+std::string fileNameForSqlite(const std::string &path)
+{
+    if (path.empty() || path == ":memory:")
+        return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? "./" + path : absolute.string();
+}
+
+} // namespace
+
 Connection::Connection(const std::string &path, int flags)
 {
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    const int rc = sqlite3_open_v2(fileNameForSqlite(path).c_str(), &db_, flags & ~SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close_v2(db_);

@@ -66,6 +66,22 @@ bool fileExists(const std::string &path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+std::string notAFileReason(const std::string &path)
+{
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return "does not exist";
+    if (S_ISREG(st.st_mode))
+        return {};
+    if (S_ISDIR(st.st_mode))
+        return "is a folder, not a file";
+    if (S_ISFIFO(st.st_mode))
+        return "is a named pipe, not a file";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return "is a device, not a file";
+    return "is not a regular file";
+}
+
 std::string joinPath(const std::string &dir, const std::string &name)
 {
     if (dir.empty())

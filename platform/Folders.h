@@ -21,6 +21,9 @@ std::string userDataDir();
 std::string appFilesDir();
 
 bool fileExists(const std::string &path);
+// Why `path` is not a regular file, as the end of a sentence ("is a folder", "is a named pipe",
+// "is a device", "is not a regular file", "does not exist"); "" when it is one.
+std::string notAFileReason(const std::string &path);
 // `dir` + "/" + `name`, without doubling a trailing slash.
 std::string joinPath(const std::string &dir, const std::string &name);
 

@@ -50,10 +50,12 @@ bool databaseOpen()
 // breaks as the editor keeps them (LF).
 QString scriptFileText(const QByteArray &bytes)
 {
+    // A byte-order mark from another editor is no part of the script.
+    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
     QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
+    QString text = utf8.decode(body);
     if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+        text = QString::fromLatin1(body);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
@@ -373,7 +375,8 @@ void TfrmQuery::pcChange()
 
 std::string TfrmQuery::scriptText() const
 {
-    if (editor_->hasSelectedText())
+    // Asked of the component itself: the cached selection state is stale after typing over one.
+    if (!editor_->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEMPTY))
         return editor_->selectionText().toStdString();
     std::vector<std::string> lines;
     for (const QString &line : editor_->text().split(QLatin1Char('\n'))) {
@@ -426,6 +429,10 @@ void TfrmQuery::finishRun(QueryRun &run)
         result_->setBookmark(n, starts[std::size_t(n - 1)] - 1);
     result_->resetUndo();
     result_->setUndoCollection(true);
+    // A new result starts at its first line and column, whatever an earlier one scrolled to.
+    result_->setCursorPosition(0, 0);
+    result_->SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 0UL);
+    result_->SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 0UL);
     run_.reset();
     pcChange();
     UpdateCommands();
@@ -442,11 +449,9 @@ void TfrmQuery::cmStop()
 
 void TfrmQuery::SelectAsQuery(const QString &name)
 {
-    // A name that is not a plain identifier (a space, say) is bracketed, or the statement fails.
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    const QString quoted = plain.match(name).hasMatch() || name.contains(QLatin1Char(']'))
-                               ? name
-                               : QLatin1Char('[') + name + QLatin1Char(']');
+    // Always bracketed: a name may hold a space or be a keyword (Order, Group). A name with
+    // "]" cannot be bracketed and goes as it is.
+    const QString quoted = name.contains(QLatin1Char(']')) ? name : QLatin1Char('[') + name + QLatin1Char(']');
     const QString statement = QStringLiteral("select * from ") + quoted + QStringLiteral(";");
     if (!editor_->findFromStart(statement, false, false)) {
         editor_->appendLine(statement);
@@ -544,11 +549,15 @@ void TfrmQuery::UpdateHistory(const std::string &sql, std::uint32_t executionMs,
 
 void TfrmQuery::appendStatement(const QString &statement)
 {
+    const int line = editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) == 0 ? 0 : editor_->lines();
     editor_->appendLine(statement);
     if (pc->currentWidget() == tsQuery)
         pcChange();
     else
         pc->setCurrentWidget(tsQuery);
+    // The caret goes to the statement just added, in view.
+    editor_->setCursorPosition(line, 0);
+    editor_->ensureCursorVisible();
     editor_->setFocus();
 }
 
@@ -564,8 +573,20 @@ void TfrmQuery::loadHistory()
     const std::string path = HistoryFile.toStdString();
     const query::LoadResult loaded = historyPage_->load(path);
     if (loaded.status != query::LoadStatus::Loaded) {
+        QString message = QString::fromStdString(query::LoadMessage(loaded, path));
+        // Closing the window saves the history, which would drop whatever follows the damage:
+        // the file as it is goes aside first.
+        if (QFileInfo(HistoryFile).size() > 0) {
+            std::string error;
+            const std::string copy = query::KeepDamagedCopy(path, &error);
+            message += copy.empty() ? QStringLiteral(" No copy of it could be kept (%1); closing this window "
+                                                     "will save only the items shown.")
+                                          .arg(QString::fromStdString(error))
+                                    : QStringLiteral(" The file as it was is kept as \"%1\".")
+                                          .arg(QFileInfo(QString::fromStdString(copy)).fileName());
+        }
         TfrmMain *main = TfrmMain::instance();
-        Prompts::error(main ? static_cast<QWidget *>(main) : this, QString::fromStdString(query::LoadMessage(loaded, path)),
+        Prompts::error(main ? static_cast<QWidget *>(main) : this, message,
                        QString::fromLatin1(query::ListViewIoErrorCaption));
     }
 }

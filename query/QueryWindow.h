@@ -48,6 +48,7 @@ public:
     int MessageInterval = 50;
 
     QMenu *groupMenu() const override { return mmQuery; }
+    bool busy() const override { return running(); }
 
     // "Select as Query" of the object map: selects (appending when absent) and runs
     // "select * from <name>;". Invokable by name, so the object map needs no header of ours.

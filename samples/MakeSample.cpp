@@ -4,6 +4,7 @@
 #include "automation/Error.h"
 #include "automation/Registry.h"
 #include "dbengine/Engine.h"
+#include "engine/NewDatabase.h"
 
 #include <cstdio>
 #include <fstream>
@@ -67,9 +68,9 @@ int main(int argc, char **argv)
     script << in.rdbuf();
     try {
         dbengine::registerEngine();
-        automation::Variant engine = automation::Registry::instance().createInstance("DAO.DBEngine.36");
-        automation::Variant ws = engine.call("CreateWorkspace", {"#Default Workspace#", "Admin", "", 2});
-        automation::Variant db = ws.call("CreateDatabase", {argv[2]});
+        automation::Variant dao = automation::Registry::instance().createInstance("DAO.DBEngine.36");
+        automation::Variant ws = engine::OpenEngineWorkspace(dao, "#Default Workspace#", "Admin", "");
+        automation::Variant db = engine::CreateDatabase(ws, argv[2]);
         runScript(db, script.str());
         for (const SavedQuery &q : kQueries)
             db.call("CreateQueryDef", {q.name, q.sql});

@@ -12,10 +12,10 @@ namespace {
 constexpr int busyTimeoutMs = 2000;
 }
 
-Connection::Connection(const std::string &path, Mode mode) : path_(path)
+Connection::Connection(const std::string &path, Mode mode, bool uriTargets) : path_(path)
 {
     const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
-                      | SQLITE_OPEN_EXRESCODE;
+                      | SQLITE_OPEN_EXRESCODE | (uriTargets ? SQLITE_OPEN_URI : 0);
     // Absolute, so that a name beginning with "file:" is never taken for a URI.
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(path, error).string();

@@ -11,7 +11,9 @@ class Connection {
 public:
     enum class Mode { ReadOnly, ReadWrite };
 
-    Connection(const std::string &path, Mode mode);
+    // `path` is always a file name (made absolute); `uriTargets` lets statements such as
+    // ATTACH and VACUUM INTO name an in-memory database by URI.
+    Connection(const std::string &path, Mode mode, bool uriTargets = false);
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
     ~Connection();

@@ -50,7 +50,53 @@ bool sameFile(const std::string &a, const std::string &b)
            && sa.st_ino == sb.st_ino;
 }
 
+// The application id workgroup information files carry in their header (bytes 68 to 71).
+constexpr unsigned char workgroupId[4] = {0x4A, 0x57, 0x4D, 0x57};
+
+bool isWorkgroupFile(const std::string &path)
+{
+    unsigned char header[sqliteHeaderSize] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::read(fd, header, sizeof header);
+    ::close(fd);
+    return n == ssize_t(sizeof header) && std::memcmp(header + 68, workgroupId, 4) == 0;
+}
+
 } // namespace
+
+std::string openProblem(const std::string &path)
+{
+    if (path.empty())
+        return "No database file name was given.";
+    const std::string name = quotedName(path);
+    FileKind kind;
+    try {
+        kind = kindOf(path);
+    } catch (const std::exception &e) {
+        return e.what();
+    }
+    switch (kind) {
+    case FileKind::Missing:
+        return "Could not find the file " + name + ".";
+    case FileKind::Folder:
+        return name + " is a folder, not a database file.";
+    case FileKind::Empty:
+        return name + " is empty; it is not a database file.";
+    case FileKind::Other:
+        return name + " is not a database file.";
+    case FileKind::Sealed:
+        return "The database " + name
+               + " is encrypted; decrypt it with its password (Tools, Decrypt) before opening it.";
+    case FileKind::Database:
+        break;
+    }
+    if (isWorkgroupFile(path))
+        return name + " is a workgroup information file, not a database; choose it as the system database in "
+                      "Preferences.";
+    return {};
+}
 
 FileKind kindOf(const std::string &path)
 {

@@ -17,6 +17,11 @@ void requirePlainDatabase(const std::string &path);
 // Throws unless `destination` is a free name in an existing folder and differs from `source`.
 void requireNewDestination(const std::string &source, const std::string &destination);
 
+// Why the database `path` cannot be opened, told before anyone is asked to log in: a missing
+// file, a folder or other non-file, an empty file or one that is no database, an encrypted file,
+// a workgroup information file. "" when it looks like a database that can be opened.
+std::string openProblem(const std::string &path);
+
 std::string folderOf(const std::string &path);
 
 // Moves `from` to `to` only if nothing is at `to`; returns false (moving nothing) if something is.

@@ -20,11 +20,6 @@ namespace dbengine::maintenance {
 
 namespace {
 
-// New databases get the usual permissions (subject to the umask); the plain copy that is about
-// to be sealed is for the owner alone.
-constexpr mode_t newFileMode = 0666;
-constexpr mode_t privateFileMode = 0600;
-
 void requirePassword(const std::string &password, const char *action, const std::string &path)
 {
     if (password.empty())
@@ -66,7 +61,7 @@ void compact(const std::string &source, const std::string &destination)
 {
     requirePlainDatabase(source);
     requireNewDestination(source, destination);
-    TempFile temp(destination, newFileMode);
+    TempFile temp(destination);
     compactInto(source, temp);
     temp.sync();
     publishDatabase(temp);
@@ -84,13 +79,12 @@ void encrypt(const std::string &source, const std::string &destination, const st
         fail(err::Encrypted, quotedName(source) + " is already encrypted.");
     requirePlainDatabase(source);
     requireNewDestination(source, destination);
-    TempFile plain(destination, privateFileMode);
-    compactInto(source, plain);
-    TempFile sealed(destination, newFileMode);
+    // The plain copy is kept in memory only: as a file it would be readable after a kill.
+    const MemoryCopy plain(source);
+    TempFile sealed(destination);
     {
-        FileHandle in = FileHandle::openForReading(plain.path());
         FileHandle out = FileHandle::openForWriting(sealed.path(), destination);
-        seal(in, out, password);
+        seal(plain.data(), plain.size(), out, password);
         out.sync();
     }
     sealed.commitAsNew();
@@ -101,7 +95,7 @@ void decrypt(const std::string &source, const std::string &destination, const st
     requirePassword(password, "decrypt", source);
     requireSealed(source);
     requireNewDestination(source, destination);
-    TempFile plain(destination, newFileMode);
+    TempFile plain(destination);
     {
         FileHandle in = FileHandle::openForReading(source);
         FileHandle out = FileHandle::openForWriting(plain.path(), destination);

@@ -14,7 +14,8 @@ void compact(const std::string &source, const std::string &destination);
 // that replaces the original only once it is complete.
 void repair(const std::string &path);
 
-// Seals a compacted copy of `source` into `destination` with a key derived from `password`.
+// Seals a compacted copy of `source` into `destination` with a key derived from `password`. The
+// plain copy is made in memory and never written to a file.
 void encrypt(const std::string &source, const std::string &destination, const std::string &password);
 
 // Unseals `source` into a plain database at `destination`; a wrong password is reported clearly.

@@ -65,8 +65,7 @@ void repairDatabase(const std::string &path)
             fail(err::ReadOnlyFile, quotedName(path) + " is read-only; it cannot be repaired.");
         // Keeps other programs from writing between the rebuild and the switch.
         db.exec("PRAGMA locking_mode=EXCLUSIVE");
-        TempFile temp(file, 0600);
-        temp.copyOwnerAndMode(file);
+        TempFile temp(file);
         rebuild(db, temp, path);
         temp.sync();
         temp.commitReplacing();

@@ -7,6 +7,8 @@
 #include "dbengine/ErrorCodes.h"
 
 #include <sodium.h>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace dbengine::maintenance {
@@ -63,6 +65,26 @@ void requireEnd(FileHandle &sealed)
 
 void seal(FileHandle &plain, FileHandle &sealed, const std::string &password)
 {
+    sealFrom([&](unsigned char *buffer, std::size_t size) { return plain.read(buffer, size); }, sealed,
+             password);
+}
+
+void seal(const unsigned char *plain, std::size_t size, FileHandle &sealed, const std::string &password)
+{
+    std::size_t offset = 0;
+    sealFrom(
+        [&](unsigned char *buffer, std::size_t wanted) {
+            const std::size_t n = std::min(wanted, size - offset);
+            std::memcpy(buffer, plain + offset, n);
+            offset += n;
+            return n;
+        },
+        sealed, password);
+}
+
+void sealFrom(const std::function<std::size_t(unsigned char *, std::size_t)> &read, FileHandle &sealed,
+              const std::string &password)
+{
     initSodium();
     SealedHeader header = newHeader();
     const SealKeys keys(password, header, sealed.path());
@@ -76,7 +98,7 @@ void seal(FileHandle &plain, FileHandle &sealed, const std::string &password)
     WipedBuffer chunk(header.chunkSize);
     std::vector<unsigned char> cipher(header.chunkSize + tagSize);
     for (bool first = true;; first = false) {
-        const std::size_t size = plain.read(chunk.bytes.data(), chunk.bytes.size());
+        const std::size_t size = read(chunk.bytes.data(), chunk.bytes.size());
         // A short read is the end; a file ending on a chunk boundary gets an empty last chunk.
         const bool last = size < chunk.bytes.size();
         unsigned long long cipherSize = 0;

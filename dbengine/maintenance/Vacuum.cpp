@@ -8,6 +8,11 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
 namespace dbengine::maintenance {
 
 namespace {
@@ -61,6 +66,50 @@ void compactInto(const std::string &source, const TempFile &temp)
     if (!isSound(db, false))
         fail(err::Damaged, quotedName(source) + " is damaged; repair it first.");
     copyInto(db, temp);
+}
+
+MemoryCopy::MemoryCopy(const std::string &source)
+{
+    // A named in-memory database lives while a connection has it open; the copy is written
+    // into it through the source's connection and taken out through this one.
+    static std::atomic<unsigned> serial{0};
+    const std::string name = "file:/jw-copy-" + std::to_string(::getpid()) + "-" + std::to_string(++serial)
+                             + "?vfs=memdb";
+    const int rc = sqlite3_open_v2(name.c_str(), &db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        failSqlite(rc, source, sqlite3_errstr(rc));
+    }
+    Connection db(source, Connection::Mode::ReadOnly, true);
+    if (!isSound(db, false))
+        fail(err::Damaged, quotedName(source) + " is damaged; repair it first.");
+    Statement vacuum(db, "VACUUM INTO ?1");
+    vacuum.bind(1, name);
+    const int vacuumed = vacuum.tryStep();
+    if (vacuumed != SQLITE_DONE)
+        db.failWith(vacuumed);
+    sqlite3_int64 size = 0;
+    data_ = sqlite3_serialize(db_, "main", &size, 0);
+    if (!data_)
+        fail(err::General, "Not enough memory to copy " + quotedName(source) + ".");
+    size_ = std::size_t(size);
+    // The copy is in hand; the in-memory database goes at once.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    // Write-ahead logging is a lasting setting of the database (header bytes 18 and 19 are 2);
+    // VACUUM INTO always writes a rollback-journal file.
+    std::string mode;
+    if (size_ >= 20 && db.tryText("PRAGMA journal_mode", mode) == SQLITE_ROW && mode == "wal")
+        data_[18] = data_[19] = 2;
+}
+
+MemoryCopy::~MemoryCopy()
+{
+    if (data_)
+        sqlite3_free(data_);
+    sqlite3_close_v2(db_);
 }
 
 } // namespace dbengine::maintenance

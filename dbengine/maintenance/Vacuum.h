@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+struct sqlite3;
 
 namespace dbengine::maintenance {
 
@@ -22,5 +25,24 @@ void keepJournalMode(Connection &source, const TempFile &copy);
 // Checks the plain database `source` and copies it into `temp`; throws Damaged for a damaged
 // source without writing anything else.
 void compactInto(const std::string &source, const TempFile &temp);
+
+// A compacted copy of a database held in memory only, so that a plain copy of a database that
+// is about to be encrypted never exists as a file, not even after the process is killed.
+class MemoryCopy {
+public:
+    // Checks `source` (throws Damaged for a damaged one) and copies it.
+    explicit MemoryCopy(const std::string &source);
+    MemoryCopy(const MemoryCopy &) = delete;
+    MemoryCopy &operator=(const MemoryCopy &) = delete;
+    ~MemoryCopy();
+
+    const unsigned char *data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    sqlite3 *db_ = nullptr;
+    unsigned char *data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 } // namespace dbengine::maintenance

@@ -358,4 +358,16 @@ std::string LoadMessage(const LoadResult &result, const std::string &fileName)
     return {};
 }
 
+std::string KeepDamagedCopy(const std::string &fileName, std::string *error)
+{
+    const std::string copy = fileName + ".damaged";
+    std::error_code failure;
+    std::filesystem::copy_file(fileName, copy, std::filesystem::copy_options::overwrite_existing, failure);
+    if (!failure)
+        return copy;
+    if (error)
+        *error = failure.message();
+    return {};
+}
+
 } // namespace query

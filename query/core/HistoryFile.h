@@ -47,4 +47,9 @@ bool SaveListViewFile(const History &history, const std::string &fileName,
 // its folder.
 std::string LoadMessage(const LoadResult &result, const std::string &fileName);
 
+// Keeps a copy of a history file that did not load whole as "<fileName>.damaged" (replacing an
+// older copy) before a save writes over the items after the damage. Returns the copy's path, or
+// "" with `error` set when it could not be written.
+std::string KeepDamagedCopy(const std::string &fileName, std::string *error = nullptr);
+
 } // namespace query

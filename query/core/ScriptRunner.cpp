@@ -3,12 +3,14 @@
 #include "ScriptSink.h"
 #include "SecondsText.h"
 
+#include "automation/Error.h"
 #include "automation/Object.h"
 #include "engine/TypeNames.h"
 #include "platform/TickCount.h"
 
 #include <charconv>
 #include <exception>
+#include <new>
 
 namespace query {
 
@@ -23,6 +25,8 @@ constexpr std::int32_t RecordsetOptions = 2;
 constexpr std::size_t MaxColumnWidth = 255;
 constexpr std::size_t DateColumnWidth = 22;
 constexpr std::size_t ColumnGap = 2;
+// The engine's answer to Execute on a statement that returns rows.
+constexpr std::int32_t RowReturningCode = 3065;
 
 bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -52,45 +56,61 @@ std::string withCrLf(const std::string &text)
     return out;
 }
 
-// Removes each "{" through the first "}" after it. A "}" standing before the next "{" is plain
-// text; an unclosed "{" ends the removal and stays in the text with everything after it.
-std::string removeBraceComments(const std::string &text)
+// Where the quoted text starting at `open` ends (one past its closing character), or the end of
+// the text when it is never closed. A doubled quote inside '...', "..." or `...` is part of it.
+std::size_t quotedEnd(std::string_view text, std::size_t open)
+{
+    const char close = text[open] == '[' ? ']' : text[open];
+    for (std::size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] != close)
+            continue;
+        if (close != ']' && i + 1 < text.size() && text[i + 1] == close) {
+            ++i;
+            continue;
+        }
+        return i + 1;
+    }
+    return text.size();
+}
+
+bool opensQuote(char c) { return c == '\'' || c == '"' || c == '[' || c == '`'; }
+
+// One pass from left to right. Quoted text ('...', "...", [...], `...`) is kept as it is;
+// outside it, "{" through the next "}" is a comment (an unclosed "{" is text), and "--" starts
+// a comment that ends before the line break, which stays.
+std::string removeComments(const std::string &text)
 {
     std::string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t open = text.find('{', pos);
-        if (open == std::string::npos)
-            break;
-        const std::size_t close = text.find('}', open + 1);
-        if (close == std::string::npos)
-            break;
-        out.append(text, pos, open - pos);
-        pos = close + 1;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (opensQuote(c)) {
+            const std::size_t end = quotedEnd(text, i);
+            out.append(text, i, end - i);
+            i = end;
+        } else if (c == '{' && text.find('}', i + 1) != std::string::npos) {
+            i = text.find('}', i + 1) + 1;
+        } else if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+            const std::size_t eol = text.find("\r\n", i + 2);
+            i = eol == std::string::npos ? text.size() : eol;
+        } else {
+            out += c;
+            ++i;
+        }
     }
-    out.append(text, pos, std::string::npos);
     return out;
 }
 
-// Removes each "--" through the next CR LF, the line break included, so the following line joins
-// the text before the comment. A "--" on the last line (no line break after it) takes the rest
-// of the text.
-std::string removeLineComments(const std::string &text)
+// The first semicolon outside quoted text, or npos.
+std::size_t findSemicolon(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t dash = text.find("--", pos);
-        if (dash == std::string::npos)
-            break;
-        out.append(text, pos, dash - pos);
-        const std::size_t eol = text.find("\r\n", dash + 2);
-        pos = eol == std::string::npos ? text.size() : eol + 2;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ';')
+            return i;
+        i = opensQuote(text[i]) ? quotedEnd(text, i) : i + 1;
     }
-    out.append(text, pos, std::string::npos);
-    return out;
+    return std::string_view::npos;
 }
 
 // One statement as it goes to the engine: line breaks become spaces, ends trimmed.
@@ -125,6 +145,27 @@ void appendPadded(std::string &line, std::string_view text, std::size_t width)
         line.append(width - length, ' ');
 }
 
+// Each record is one line of the result: a line break inside a value (CR LF, LF or CR) shows as
+// "↵" and a tab as "→", so no row is split and the bookmarks stay on their statements.
+std::string visibleBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\u21b5";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\t') {
+            out += "\u2192";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // Integers and strings are written without a temporary string; the row loop runs for every cell.
 void appendCell(std::string &line, const Variant &value, std::size_t width)
 {
@@ -132,9 +173,14 @@ void appendCell(std::string &line, const Variant &value, std::size_t width)
     case VarType::Null:
         appendPadded(line, "(null)", width);
         return;
-    case VarType::String:
-        appendPadded(line, *value.stringIf(), width);
+    case VarType::String: {
+        const std::string &text = *value.stringIf();
+        if (text.find_first_of("\r\n\t") == std::string::npos)
+            appendPadded(line, text, width);
+        else
+            appendPadded(line, visibleBreaks(text), width);
         return;
+    }
     case VarType::Long:
     case VarType::BigInt: {
         char digits[24];
@@ -193,18 +239,6 @@ private:
     std::uint32_t &askingMs_;
 };
 
-// An Access crosstab (TRANSFORM ...) returns rows although its first word is not SELECT.
-bool isCrosstab(std::string_view sql)
-{
-    constexpr std::string_view word = "TRANSFORM";
-    if (sql.size() <= word.size() || !isBlank(sql[word.size()]))
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if ((sql[i] & ~0x20) != word[i])
-            return false;
-    return true;
-}
-
 // Sets the prompt for the run and takes it away after; an engine without parameter prompts
 // simply has none.
 void setPrompt(const Variant &database, const Variant &prompt)
@@ -247,9 +281,16 @@ void ScriptRunner::run(const std::string &scriptText)
     ExecuteScript(scriptText);
 }
 
+std::string ScriptRunner::WithoutByteOrderMark(std::string text)
+{
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
+    return text;
+}
+
 std::string ScriptRunner::StripComments(std::string text)
 {
-    return removeLineComments(removeBraceComments(withCrLf(text)));
+    return removeComments(withCrLf(text));
 }
 
 void ScriptRunner::ExecuteScript(std::string text)
@@ -259,11 +300,11 @@ void ScriptRunner::ExecuteScript(std::string text)
     FStatementCount = 0;
     std::size_t pos = 0;
     bool more = false;
-    // Semicolons split anywhere, also inside quoted literals. An empty statement between two
-    // semicolons is counted and ends the run.
+    // Semicolons outside quoted text split. An empty statement between two semicolons is
+    // counted and ends the run.
     do {
         const std::string_view remaining = std::string_view(text).substr(pos);
-        const std::size_t semicolon = remaining.find(';');
+        const std::size_t semicolon = findSemicolon(remaining);
         more = semicolon != std::string_view::npos;
         std::string_view statement;
         const std::string_view rest = trimmed(remaining);
@@ -301,15 +342,27 @@ void ScriptRunner::ExecuteStatement(const std::string &sql)
         case 0: case 16: case 128:
             RunRecordset(sql, execMs, fetchMs);
             break;
-        case 32: case 48: case 64: case 80: case 96: case 112: case 144: case 240:
-            if (isCrosstab(sql))
-                RunRecordset(sql, execMs, fetchMs);
-            else
-                RunAction(sql, execMs);
-            break;
         default:
+            // The engine prepares the statement before it runs anything and refuses one that
+            // returns rows (WITH, VALUES, PRAGMA, a parenthesis, a leading comment): that one
+            // is opened as a recordset instead.
+            try {
+                RunAction(sql, execMs);
+            } catch (const automation::Error &e) {
+                if (e.code() != RowReturningCode)
+                    throw;
+                RunRecordset(sql, execMs, fetchMs);
+            }
             break;
         }
+    } catch (const std::bad_alloc &) {
+        // Whatever the statement had taken is free again once it has unwound.
+        const std::string message = "The statement ran out of memory.";
+        sink_.addLine({});
+        sink_.addLine(message);
+        sink_.addLine({});
+        sink_.statementFailed(sql, message);
+        return;
     } catch (const std::exception &e) {
         sink_.addLine({});
         sink_.addLine(e.what());

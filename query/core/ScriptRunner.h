@@ -14,7 +14,7 @@ namespace query {
 class ScriptSink;
 
 // Runs a SQL script against a database statement by statement and writes the results as
-// aligned text: comments are stripped, the text is split at semicolons, SELECT statements are
+// aligned text: comments are stripped, the text is split at semicolons outside quoted text, SELECT statements are
 // fetched as recordsets and shown as columns, everything else is executed and its affected
 // records counted. Shared by the query window and jetwarden-sql; no Qt.
 class ScriptRunner {
@@ -54,7 +54,9 @@ public:
     static std::size_t ColumnWidth(std::int32_t size, std::string_view name, std::int32_t type);
     // The script text of an editor: every line followed by CR LF.
     static std::string ScriptFromLines(const std::vector<std::string> &lines);
-    // The script with brace and line comments removed.
+    // The text without the UTF-8 byte-order mark other editors put at the start of a file.
+    static std::string WithoutByteOrderMark(std::string text);
+    // The script with brace and line comments outside quoted text removed; line breaks stay.
     static std::string StripComments(std::string text);
 
 private:

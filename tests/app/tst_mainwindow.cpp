@@ -10,6 +10,7 @@
 #include "support/TestHome.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -22,6 +23,9 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,10 +44,16 @@ private:
     QMenu *menu_;
 };
 
-class TfrmQuery : public QWidget {
+class TfrmQuery : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    explicit TfrmQuery(QWidget *parent = nullptr) : QWidget(parent) { setWindowTitle("Query"); }
+    explicit TfrmQuery(QWidget *parent = nullptr) : QWidget(parent)
+    {
+        setWindowTitle("Query");
+        resize(2000, 1500); // larger than any frame: it must still open inside it
+    }
+    bool busy() const override { return running; }
+    bool running = false;
 };
 
 // Creates a database file with one table of three rows through the engine.
@@ -103,11 +113,21 @@ private slots:
     void preferencesRestartNotice_data();
     void preferencesRestartNotice();
     void preferencesShowTheEngineInUse();
+    void storedEngineOutOfRangeIsReported();
     void closeAndExitAskWhileADatabaseIsOpen();
     void refreshUsesTheNewEngine();
     void childWindowsExistOnceAndMergeTheirMenu();
+    void refreshWithTheObjectMapActive();
+    void unopenableFilesSayWhyWithoutALogin_data();
+    void unopenableFilesSayWhyWithoutALogin();
+    void titleFollowsTheOpenDatabase();
+    void commandsWithoutTheirWindowSaySo();
+    void windowsOpenWhereTheyCanBeSeen();
+    void commandsWaitForARunningScript_data();
+    void commandsWaitForARunningScript();
     void compactReplacesTheFileOnlyWhenDone();
     void compactFailureLeavesTheFileAndWarns();
+    void encryptingOntoTheSourceIsRefused();
     void compactRefusesTheOpenDatabase();
     void repairKeepsTheRows();
     void encryptAndDecryptThroughTheDialogs();
@@ -198,21 +218,24 @@ void TestMainWindow::loginDialogAnswers_data()
                                     << QStringList{"Not a valid account name or password."};
 }
 
-// A file the probe cannot open (here an encrypted one) brings up the login dialog.
+// A database that admin without a password cannot open (admin has one in the workgroup) brings
+// up the login dialog.
 void TestMainWindow::loginDialogAnswers()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
     QFETCH(bool, ok);
     QFETCH(QStringList, errors);
-    window->Access->EncryptDatabase(file("shop.mdb").toStdString(), file("sealed.mdb").toStdString(), "pw");
-    prompts->files.push_back(file("sealed.mdb"));
+    automation::Variant ws = window->Access->Engine.call("CreateWorkspace", {"setup", "admin", "", 2});
+    ws.get("Users").item("admin").call("NewPassword", {"", "secret"});
+    ws.call("Close");
+    prompts->files.push_back(file("shop.mdb"));
     prompts->dialogs.push_back(answer({{"eUser", user}, {"ePwd", password}}, ok));
     window->cmOpenDB();
     QCOMPARE(prompts->textsOf("dialog"), QStringList{"dlgLogin"});
     QVERIFY(!window->Access->DatabaseOpen());
     QCOMPARE(prompts->textsOf("error"), errors);
-    QCOMPARE(window->MRUMan.items(), QStringList{file("sealed.mdb")});
+    QCOMPARE(window->MRUMan.items(), QStringList{}); // a failed open is no recent file
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
 }
 
@@ -235,9 +258,11 @@ void TestMainWindow::preferencesRestartNotice_data()
     QTest::addColumn<int>("engine");
     QTest::addColumn<QString>("systemDb");
     QTest::addColumn<bool>("notice");
-    QTest::newRow("check boxes only") << 2 << "" << false;
-    QTest::newRow("engine changed") << 0 << "" << true;
+    // "-": the system database field is left as the dialog showed it.
+    QTest::newRow("check boxes only") << 2 << "-" << false;
+    QTest::newRow("engine changed") << 0 << "-" << true;
     QTest::newRow("system database changed") << 2 << "/somewhere/system.mdw" << true;
+    QTest::newRow("system database cleared") << 2 << "" << true;
 }
 
 void TestMainWindow::preferencesRestartNotice()
@@ -246,7 +271,8 @@ void TestMainWindow::preferencesRestartNotice()
     QFETCH(QString, systemDb);
     QFETCH(bool, notice);
     prompts->dialogs.push_back([&](QDialog *d) {
-        d->findChild<QLineEdit *>("de")->setText(systemDb);
+        if (systemDb != "-")
+            d->findChild<QLineEdit *>("de")->setText(systemDb);
         d->findChildren<QRadioButton *>().at(engine)->setChecked(true);
         d->findChild<QAbstractButton *>("cbxCont")->setChecked(true);
         return int(QDialog::Accepted);
@@ -258,6 +284,32 @@ void TestMainWindow::preferencesRestartNotice()
     QSettings s(home->settingsFile(), QSettings::IniFormat);
     QCOMPARE(s.value("1.x/Cont").toString(), QStringLiteral("True"));
     QCOMPARE(s.value("1.x/Engine").toString(), QString::number(engine));
+    // The workgroup file made on first start is in use but was never chosen.
+    QCOMPARE(s.value("1.x/SystemDB").toString(), systemDb == "-" ? QString() : systemDb);
+}
+
+void TestMainWindow::storedEngineOutOfRangeIsReported()
+{
+    window.reset();
+    {
+        QSettings s(home->settingsFile(), QSettings::IniFormat);
+        s.setValue("1.x/Engine", "7");
+    }
+    window = std::make_unique<TfrmMain>();
+    window->show();
+    QCOMPARE(prompts->textsOf("error"),
+             QStringList{"The stored engine setting '7' is not one of 0, 1 or 2; engine 2 is used."});
+    int shown = -1;
+    prompts->dialogs.push_back([&](QDialog *d) {
+        const auto radios = d->findChildren<QRadioButton *>();
+        for (int i = 0; i < radios.size(); ++i)
+            if (radios[i]->isChecked())
+                shown = i;
+        return int(QDialog::Rejected);
+    });
+    window->cmPrefs();
+    QCOMPARE(shown, 2);
+    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.6"));
 }
 
 void TestMainWindow::preferencesShowTheEngineInUse()
@@ -292,7 +344,7 @@ void TestMainWindow::closeAndExitAskWhileADatabaseIsOpen()
     window->cmClose();
     QVERIFY(!window->Access->DatabaseOpen());
     QVERIFY(window->mdiArea()->subWindowList().isEmpty());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [shop.mdb]"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
     prompts->asked.clear();
     QVERIFY(window->close());
     QVERIFY(prompts->asked.isEmpty());
@@ -328,17 +380,183 @@ void TestMainWindow::childWindowsExistOnceAndMergeTheirMenu()
     QCOMPARE(window->menuBar()->actions().at(1)->menu()->objectName(), QStringLiteral("mmTools"));
 }
 
+void TestMainWindow::refreshWithTheObjectMapActive()
+{
+    window->OpenDatabaseFile(file("shop.mdb"));
+    window->cmObjectMap();
+    QCOMPARE(window->menuBar()->actions().at(1)->menu()->objectName(), QStringLiteral("mmObject"));
+    window->cmRefresh();
+    window->cmRefresh();
+    QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
+    window->cmObjectMap();
+    const QList<QAction *> bar = window->menuBar()->actions();
+    QCOMPARE(bar.size(), 5);
+    QCOMPARE(bar.at(1)->menu()->objectName(), QStringLiteral("mmObject"));
+}
+
+void TestMainWindow::unopenableFilesSayWhyWithoutALogin_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "none.mdb" << "Could not find the file 'none.mdb'.";
+    QTest::newRow("text") << "notes.mdb" << "'notes.mdb' is not a database file.";
+    QTest::newRow("folder") << "folder.mdb" << "'folder.mdb' is a folder, not a database file.";
+    QTest::newRow("sealed") << "sealed.mdb"
+                            << "The database 'sealed.mdb' is encrypted; decrypt it with its password (Tools, "
+                               "Decrypt) before opening it.";
+    QTest::newRow("workgroup") << "other.mdw"
+                               << "'other.mdw' is a workgroup information file, not a database; choose it as the "
+                                  "system database in Preferences.";
+}
+
+void TestMainWindow::unopenableFilesSayWhyWithoutALogin()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFile notes(file("notes.mdb"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("not a database, but long enough to be mistaken for one if only the length counted ......"
+                "..........................................................................................");
+    notes.close();
+    QDir().mkdir(file("folder.mdb"));
+    window->Access->EncryptDatabase(file("shop.mdb").toStdString(), file("sealed.mdb").toStdString(), "pw");
+    window->Access->Engine.call("CreateWorkgroup", {file("other.mdw").toStdString(), "N", "O"});
+    prompts->files.push_back(file(name));
+    window->cmOpenDB();
+    QCOMPARE(prompts->textsOf("error"), QStringList{message});
+    QVERIFY(prompts->textsOf("dialog").isEmpty());
+    QVERIFY(!window->Access->DatabaseOpen());
+    QVERIFY(!window->MRUMan.items().contains(file(name)));
+}
+
+void TestMainWindow::titleFollowsTheOpenDatabase()
+{
+    prompts->files.push_back(file("shop.mdb"));
+    window->cmOpenDB();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [shop.mdb]"));
+    QVERIFY(window->MRUMan.items().contains(file("shop.mdb")));
+    prompts->buttons.push_back(QMessageBox::Yes);
+    window->cmClose();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
+}
+
+void TestMainWindow::commandsWithoutTheirWindowSaySo()
+{
+    window->OpenDatabaseFile(file("shop.mdb"));
+    window->cmAccounts();
+    window->cmTimings();
+    window->cmAbout();
+    QCOMPARE(prompts->textsOf("information"),
+             (QStringList{"The Accounts window is not available in this version yet.",
+                          "The Timings window is not available in this version yet.",
+                          "The About box is not available in this version yet."}));
+    QVERIFY(QFileInfo::exists(TfrmMain::engineNotesFile()));
+    // Once registered, the dialog is shown instead.
+    TfrmMain::registerDialog("TdlgAbout", [](TfrmMain *) { auto *d = new QDialog; d->setObjectName("dlgAbout"); return d; });
+    prompts->asked.clear();
+    window->cmAbout();
+    QCOMPARE(prompts->textsOf("dialog"), QStringList{"dlgAbout"});
+    QVERIFY(prompts->textsOf("information").isEmpty());
+}
+
+void TestMainWindow::windowsOpenWhereTheyCanBeSeen()
+{
+    const QRect area = window->screen()->availableGeometry();
+    QVERIFY(area.contains(window->geometry()));
+    QVERIFY2(window->width() >= area.width() * 3 / 4, qPrintable(QString::number(window->width())));
+    window->OpenDatabaseFile(file("shop.mdb"));
+    const QRect client = window->mdiArea()->viewport()->rect();
+    for (QMdiSubWindow *sub : window->mdiArea()->subWindowList())
+        QVERIFY2(client.contains(sub->geometry()), sub->windowTitle().toLatin1());
+    // A command that shows a maximised window leaves it maximised.
+    auto *query = qobject_cast<QMdiSubWindow *>(window->FindChildWindow("TfrmQuery")->parentWidget());
+    query->showMaximized();
+    window->cmObjectMap();
+    window->cmQuery();
+    QVERIFY(query->isMaximized());
+    // A placement stored on a larger screen is pulled back onto this one.
+    prompts->buttons.push_back(QMessageBox::Yes);
+    window.reset();
+    {
+        QSettings s(home->settingsFile(), QSettings::IniFormat);
+        s.setValue("1.x/NormPos", "3000,2500,3700,3000");
+        s.setValue("1.x/ShowCmd", "1");
+    }
+    window = std::make_unique<TfrmMain>();
+    window->show();
+    QCoreApplication::processEvents();
+    const QRect placed = window->geometry();
+    QVERIFY2(area.contains(placed), qPrintable(QString("%5,%6 %7x%8: %1,%2 %3x%4")
+                                                               .arg(area.x()).arg(area.y())
+                                                               .arg(area.width()).arg(area.height())
+                                                               .arg(placed.x()).arg(placed.y())
+                                                               .arg(placed.width()).arg(placed.height())));
+}
+
+void TestMainWindow::commandsWaitForARunningScript_data()
+{
+    QTest::addColumn<QString>("command");
+    for (const char *command : {"cmRefresh", "cmClose", "cmOpenDB", "cmNewDB", "MRUManClick"})
+        QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void TestMainWindow::commandsWaitForARunningScript()
+{
+    QFETCH(QString, command);
+    window->OpenDatabaseFile(file("shop.mdb"));
+    auto *query = qobject_cast<TfrmQuery *>(window->FindChildWindow("TfrmQuery"));
+    QVERIFY(query);
+    query->running = true;
+    prompts->buttons.push_back(QMessageBox::Yes);
+    prompts->files.push_back(file("shop.mdb"));
+    if (command == "MRUManClick")
+        window->MRUManClick(file("shop.mdb"));
+    else
+        QMetaObject::invokeMethod(window.get(), command.toLatin1().constData());
+    QCOMPARE(prompts->textsOf("warning"),
+             QStringList{"A script is running in the \"Query\" window. Stop it first."});
+    QVERIFY(window->Access->DatabaseOpen());
+    QCOMPARE(window->FindChildWindow("TfrmQuery"), query);
+    query->running = false;
+}
+
 void TestMainWindow::compactReplacesTheFileOnlyWhenDone()
 {
-    QFile old(file("~temp.md~"));
+    // Left by a compact that was killed: its process is gone.
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const QString leftover = file(QStringLiteral(".shop.mdb.jw%1-0123456789ab.tmp").arg(dead));
+    QFile old(leftover);
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("left over");
     old.close();
-    prompts->files.push_back(file("shop.mdb"));
+    QFile::setPermissions(file("shop.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::link(file("shop.mdb"), file("link.mdb"));
+    prompts->files.push_back(file("link.mdb"));
     window->cmCompact();
     QVERIFY(prompts->textsOf("warning").isEmpty());
     QCOMPARE(rowsOf(file("shop.mdb")), 3);
-    QVERIFY(!QFile::exists(file("~temp.md~")));
+    QVERIFY(!QFile::exists(leftover));
+    // The user's file keeps its permissions, and the link still points to it.
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(file("shop.mdb")).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    QCOMPARE(QFileInfo(file("link.mdb")).symLinkTarget(), file("shop.mdb"));
+    QCOMPARE(QDir(home->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).filter(".tmp"),
+             QStringList{});
+}
+
+void TestMainWindow::encryptingOntoTheSourceIsRefused()
+{
+    const QByteArray before = bytesOf(file("shop.mdb"));
+    prompts->files = {file("shop.mdb"), file("shop.mdb")};
+    prompts->dialogs.push_back(answer({{"eKey1", "pw"}, {"eKey2", "pw"}}));
+    window->cmEncrypt();
+    QCOMPARE(prompts->textsOf("warning"), QStringList{"'shop.mdb' is the file being read; choose another file."});
+    QVERIFY(prompts->textsOf("dialog").isEmpty()); // refused before the password is asked
+    QCOMPARE(bytesOf(file("shop.mdb")), before);
 }
 
 void TestMainWindow::compactFailureLeavesTheFileAndWarns()

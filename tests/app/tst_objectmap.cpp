@@ -922,7 +922,7 @@ void TestObjectMap::selectAsQueryRunsTheStatement()
     child<QAction>("pmQuery")->trigger();
     auto *query = qobject_cast<TfrmQuery *>(window->FindChildWindow("TfrmQuery"));
     QVERIFY(query);
-    const QString statement = "select * from " + name + ";";
+    const QString statement = "select * from [" + name + "];";
     QCOMPARE(query->Editor->selectedText(), statement);
     const QString result = query->Result->text();
     for (const QString &text : shown)
@@ -946,7 +946,7 @@ void TestObjectMap::selectAsQueryLeavesTheQueryWindowWhereItStands()
     map()->cmSelect();
     QCOMPARE(window->mdiArea()->activeSubWindow(), frame);
     QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
-    QCOMPARE(query->Editor->text().count("select * from Customers;"), 1);
+    QCOMPARE(query->Editor->text().count("select * from [Customers];"), 1);
     QVERIFY(query->Editor->text().startsWith("select 1;"));
     QVERIFY(query->Result->text().contains("Alpha"));
     // Relations and group entries have nothing to select.

@@ -54,6 +54,8 @@ void makeDatabase(const QString &path)
     db.call("Execute", {"CREATE TABLE Customers (id INTEGER, name TEXT(10))"});
     db.call("Execute", {"INSERT INTO Customers VALUES (1, 'Ann'), (2, NULL)"});
     db.call("Execute", {"CREATE VIEW [Named Customers] AS SELECT name FROM Customers WHERE name IS NOT NULL"});
+    db.call("Execute", {"CREATE TABLE [Order] (n INTEGER)"});
+    db.call("Execute", {"INSERT INTO [Order] VALUES (7)"});
     db.call("Execute", {"CREATE TABLE big (n INTEGER, label TEXT(20))"});
     db.call("Execute", {"INSERT INTO big WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < "
                         + std::to_string(kBigRows) + ") SELECT i, 'row ' || i FROM c"});
@@ -163,12 +165,16 @@ private slots:
     void openFileErrorsReachTheErrorReport();
     void historyNumbersAndUpdatesInPlace();
     void historySelectionAndDoubleClick();
+    void executeUsesTheSelectionOfTheMoment();
+    void aNewResultStartsAtItsFirstColumn();
+    void openDropsAByteOrderMark();
     void clearHistoryStartsNumberingAgain();
     void historySurvivesCloseAndReopen();
     void damagedHistoryFiles_data();
     void damagedHistoryFiles();
     void selectAsQuery_data();
     void selectAsQuery();
+    void selectAsQueryBracketsNamesWithSpaces_data();
     void selectAsQueryBracketsNamesWithSpaces();
     void closingDuringARunStopsItFirst_data();
     void closingDuringARunStopsItFirst();
@@ -728,6 +734,54 @@ void TestQueryWindow::historySelectionAndDoubleClick()
     QCOMPARE(q->FActiveEditor, q->Editor);
     QVERIFY(child<QStatusBar>("sb")->isVisible());
     QVERIFY(q->Editor->hasFocus());
+    int line = -1, index = -1;
+    q->Editor->getCursorPosition(&line, &index);
+    QCOMPARE(line, 1);
+    QCOMPARE(index, 0);
+}
+
+void TestQueryWindow::executeUsesTheSelectionOfTheMoment()
+{
+    TfrmQuery *q = query();
+    q->activateWindow();
+    q->Editor->setText(QStringLiteral("SELECT 1 AS a;\nSELECT 2 AS b;"));
+    q->Editor->setFocus();
+    q->Editor->selectAll();
+    QTest::keyClicks(q->Editor, QStringLiteral("SELECT 3 AS c"));
+    QCOMPARE(q->Editor->text(), QStringLiteral("SELECT 3 AS c"));
+    q->cmExec();
+    QCOMPARE(withoutTimes(q->panelText(3)), QStringLiteral("Total time: #.## s / 1 statement(s)"));
+    QVERIFY(resultLines(q).value(0).startsWith("c "));
+    QVERIFY(resultLines(q).value(2).startsWith("3 "));
+}
+
+void TestQueryWindow::openDropsAByteOrderMark()
+{
+    TfrmQuery *q = query();
+    QFile script(file("bom.sql"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("\xEF\xBB\xBFSELECT 1 AS a;\r\n");
+    script.close();
+    prompts->files.push_back(file("bom.sql"));
+    q->cmOpen();
+    QCOMPARE(q->Editor->text(), QStringLiteral("SELECT 1 AS a;\n"));
+    q->cmExec();
+    QVERIFY(resultLines(q).value(0).startsWith("a "));
+}
+
+void TestQueryWindow::aNewResultStartsAtItsFirstColumn()
+{
+    TfrmQuery *q = query();
+    run("SELECT '" + QString(400, 'w') + "' AS wide, 1 AS n");
+    q->Result->SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 2000UL);
+    q->Result->setCursorPosition(2, 300);
+    run("SELECT 1 AS a");
+    QCOMPARE(q->Result->SendScintilla(QsciScintillaBase::SCI_GETXOFFSET), 0L);
+    QCOMPARE(q->Result->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE), 0L);
+    int line = -1, index = -1;
+    q->Result->getCursorPosition(&line, &index);
+    QCOMPARE(line, 0);
+    QCOMPARE(index, 0);
 }
 
 void TestQueryWindow::clearHistoryStartsNumberingAgain()
@@ -781,19 +835,19 @@ void TestQueryWindow::damagedHistoryFiles_data()
     const QByteArray whole = historyBytes(two);
     QTest::newRow("whole file") << whole << QStringList{"SELECT 2", "SELECT 1"} << QString();
     QTest::newRow("wrong magic") << QByteArray("XYZ") + whole.mid(3) << QStringList{}
-                                 << "\"History.sql\" is not a ListView file!";
+                                 << "\"History.sql\" is not a ListView file! The file as it was is kept as \"History.sql.damaged\".";
     QTest::newRow("empty file") << QByteArray() << QStringList{} << "\"History.sql\" is not a ListView file!";
     QTest::newRow("cut in the second item")
         << whole.left(whole.size() - 3) << QStringList{"SELECT 2"}
-        << "\"History.sql\" is a damaged ListView file! Only its first 1 items could be read.";
+        << "\"History.sql\" is a damaged ListView file! Only its first 1 items could be read. The file as it was is kept as \"History.sql.damaged\".";
     QTest::newRow("count larger than the file")
         << historyBytes(two, 60000) << QStringList{"SELECT 2", "SELECT 1"}
-        << "\"History.sql\" is a damaged ListView file! Only its first 2 items could be read.";
+        << "\"History.sql\" is a damaged ListView file! Only its first 2 items could be read. The file as it was is kept as \"History.sql.damaged\".";
     QByteArray longLength = historyBytes({{"1", "SELECT 1", "0.00", "1"}});
     longLength[3 + 2 + 2 + 4 + 2 + 1 + 1] = '\xFF'; // the high byte of the statement's length
     QTest::newRow("length larger than the file")
         << longLength << QStringList{}
-        << "\"History.sql\" is a damaged ListView file! Only its first 0 items could be read.";
+        << "\"History.sql\" is a damaged ListView file! Only its first 0 items could be read. The file as it was is kept as \"History.sql.damaged\".";
 }
 
 // A history file that is not whole shows one "I/O Error" box and the items that are whole; the
@@ -823,6 +877,17 @@ void TestQueryWindow::damagedHistoryFiles()
         shown << lv->topLevelItem(i)->text(1);
     QCOMPARE(shown, statements);
     QVERIFY(child<QAction>("mmExec")->isEnabled());
+    // The damaged file survives the window's save on close, whole, beside the history.
+    query()->parentWidget()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QFile copy(historyPath + ".damaged");
+    if (message.contains(".damaged")) {
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), bytes);
+    } else {
+        QVERIFY(!copy.exists());
+    }
+    QFile::remove(historyPath + ".damaged");
 }
 
 void TestQueryWindow::selectAsQuery_data()
@@ -831,11 +896,11 @@ void TestQueryWindow::selectAsQuery_data()
     QTest::addColumn<QString>("expectedText");
     QTest::addColumn<QString>("selected");
     QTest::newRow("absent: appended and run")
-        << "SELECT 1 AS x;" << "SELECT 1 AS x;\nselect * from Customers;" << "select * from Customers;";
-    QTest::newRow("empty editor: the only line") << "" << "select * from Customers;" << "select * from Customers;";
+        << "SELECT 1 AS x;" << "SELECT 1 AS x;\nselect * from [Customers];" << "select * from [Customers];";
+    QTest::newRow("empty editor: the only line") << "" << "select * from [Customers];" << "select * from [Customers];";
     QTest::newRow("present in other letter case: selected and run")
-        << "SELECT 2 AS y;\nSELECT * FROM CUSTOMERS;\nSELECT 3 AS z;"
-        << "SELECT 2 AS y;\nSELECT * FROM CUSTOMERS;\nSELECT 3 AS z;" << "SELECT * FROM CUSTOMERS;";
+        << "SELECT 2 AS y;\nSELECT * FROM [CUSTOMERS];\nSELECT 3 AS z;"
+        << "SELECT 2 AS y;\nSELECT * FROM [CUSTOMERS];\nSELECT 3 AS z;" << "SELECT * FROM [CUSTOMERS];";
 }
 
 void TestQueryWindow::selectAsQuery()
@@ -854,12 +919,20 @@ void TestQueryWindow::selectAsQuery()
     QCOMPARE(q->panelText(2), QStringLiteral("2 records"));
 }
 
+void TestQueryWindow::selectAsQueryBracketsNamesWithSpaces_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a space") << "Named Customers";
+    QTest::newRow("a keyword") << "Order";
+}
+
 void TestQueryWindow::selectAsQueryBracketsNamesWithSpaces()
 {
+    QFETCH(QString, name);
     TfrmQuery *q = query();
     q->Editor->setText(QString());
-    QVERIFY(QMetaObject::invokeMethod(q, "SelectAsQuery", Q_ARG(QString, QStringLiteral("Named Customers"))));
-    QCOMPARE(edit(q->Editor)->selectionText(), QStringLiteral("select * from [Named Customers];"));
+    QVERIFY(QMetaObject::invokeMethod(q, "SelectAsQuery", Q_ARG(QString, name)));
+    QCOMPARE(edit(q->Editor)->selectionText(), "select * from [" + name + "];");
     QCOMPARE(q->panelText(2), QStringLiteral("1 records"));
 }
 

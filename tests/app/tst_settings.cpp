@@ -2,6 +2,7 @@
 
 #include "app/RecentFiles.h"
 #include "app/SettingsStore.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TestHome.h"
 
 #include <QSettings>
@@ -21,6 +22,7 @@ private slots:
     void valuesAreFoundInAnyLetterCase();
     void placementRoundTrip();
     void newerFormVersionIsNotRestored();
+    void unsavableSettingsAreReportedOnce();
 };
 
 void TestSettings::recentFilesRules_data()
@@ -167,6 +169,27 @@ void TestSettings::newerFormVersionIsNotRestored()
     SettingsStore current("1.x/ObjectMap", 0);
     current.restorePlacement(&window);
     QCOMPARE(window.size(), QSize(300, 200));
+}
+
+void TestSettings::unsavableSettingsAreReportedOnce()
+{
+    TestHome home;
+    ScriptedPrompts prompts;
+    SettingsStore::resetSaveFailureReport();
+    // A file where the settings folder should be: nothing can be written.
+    QDir().mkpath(home.path("config"));
+    QFile blocker(home.path("config/Velmora"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore store("1.x");
+    store.defineValue("Engine", 2);
+    store.setValue("Engine", 1);
+    store.saveValues();
+    QWidget window;
+    store.savePlacement(&window);
+    QCOMPARE(prompts.textsOf("warning"),
+             QStringList{"The settings could not be saved to \"" + home.settingsFile()
+                         + "\"; changes made in this session will be lost when the program ends."});
 }
 
 QTEST_MAIN(TestSettings)

@@ -87,6 +87,39 @@ TEST_F(CliTest, ExitStatusTellsWhatFailed)
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mdb")));
 }
 
+// Files from other editors and names that are not what they seem.
+TEST_F(CliTest, ScriptFilesAndNamesAreTakenAsGiven)
+{
+    writeAll(dir.file("bom.sql"), "\xEF\xBB\xBFSELECT 1 AS x;\r\n");
+    Result r = run(dir, "--new " + db() + " " + dir.file("bom.sql"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 2), "x ");
+
+    std::filesystem::create_directory(dir.file("folder"));
+    const struct {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {db() + " " + dir.file("folder"), "cannot read the script '" + dir.file("folder") + "': it is a folder, not a file"},
+        {"--system-db " + dir.file("folder") + " " + db(),
+         "the workgroup information file '" + dir.file("folder") + "' is a folder, not a file"},
+        {"--system-db /dev/null " + db(), "the workgroup information file '/dev/null' is a device, not a file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args);
+        r = run(dir, c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "jetwarden-sql: " + c.message + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+
+    // "file:" names a file, not one of SQLite's URIs.
+    const std::string command = "cd " + dir.path() + " && " + JW_CLI + " --new file:y.mdb < /dev/null > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("file:y.mdb")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("y.mdb")));
+}
+
 TEST_F(CliTest, ReadOnlyAndExclusiveAreHonoured)
 {
     ASSERT_EQ(run(dir, "--new " + db(), "CREATE TABLE t (x)").status, 0);

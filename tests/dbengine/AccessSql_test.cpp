@@ -240,6 +240,14 @@ TEST_F(AccessSqlTest, AParameterWithoutValueIsAskedForOnce)
               (Rows{"11"}));
     EXPECT_EQ(prompt->asked, (std::vector<std::string>{"[Ending Date]"}));
     EXPECT_NE(errorOf("SELECT OrderID FROM Orders WHERE Total > Threshold").find("'Threshold'"), std::string::npos);
+    // Execute refuses a statement that returns rows before asking anything.
+    prompt->asked.clear();
+    EXPECT_EQ(errorCode([&] {
+                  db.call("Execute", {"TRANSFORM Count(*) SELECT CustomerID FROM Orders WHERE Placed < [Ending Date] "
+                                      "GROUP BY CustomerID PIVOT Product"});
+              }),
+              dbengine::err::RowReturning);
+    EXPECT_TRUE(prompt->asked.empty());
 }
 
 TEST_F(AccessSqlTest, ActionQueriesJoinAndMakeTables)

@@ -2,6 +2,8 @@
 
 #include "dbengine/maintenance/Maintenance.h"
 
+#include <filesystem>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 using automation::Variant;
@@ -128,6 +130,62 @@ TEST_F(FilesTest, CreateDatabaseNeverReplacesAFile)
               dbengine::err::DestinationExists);
     EXPECT_EQ(readAll(dir.file("exists.db")), "precious");
     EXPECT_NE(errorCode([&] { workspace.call("CreateDatabase", {dir.file("no/such/folder.db")}); }), 0);
+}
+
+// Changes the working folder for the life of the object.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string &path) : old_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(old_); }
+
+private:
+    std::filesystem::path old_;
+};
+
+// A change left unfinished by a program that stopped cannot be finished by a read-only open.
+TEST_F(FilesTest, ReadOnlyOpenOfAnUnfinishedChangeSaysHowToFinishIt)
+{
+    create("big.db", {"CREATE TABLE t (x TEXT)",
+                      "INSERT INTO t WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 2000) "
+                      "SELECT printf('%0100d', i) FROM c"})
+        .call("Close");
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.file("big.db").c_str(), &db), SQLITE_OK);
+    // A one-page cache makes SQLite write changed pages into the file before the commit.
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE t SET x = 'changed'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    std::filesystem::copy_file(dir.file("big.db"), dir.file("hot.db"));
+    std::filesystem::copy_file(dir.file("big.db-journal"), dir.file("hot.db-journal"));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    std::string message;
+    try {
+        Variant hot = open("hot.db", false, true);
+        hot.call("OpenRecordset", {"SELECT count(*) FROM t"});
+    } catch (const automation::Error &e) {
+        message = e.what();
+    }
+    EXPECT_NE(message.find("unfinished change left by a program that stopped"), std::string::npos) << message;
+}
+
+// A name that looks like one of SQLite's URIs is a file name like any other.
+TEST_F(FilesTest, NamesStartingWithFileAreFileNames)
+{
+    namespace fs = std::filesystem;
+    const WorkingFolder here(dir.path());
+    workspace.call("CreateDatabase", {"file:y.mdb"}).call("Execute", {"CREATE TABLE t (x INTEGER)"});
+    EXPECT_TRUE(fs::exists(dir.file("file:y.mdb")));
+    EXPECT_FALSE(fs::exists(dir.file("y.mdb")));
+    EXPECT_NE(errorCode([&] { workspace.call("OpenDatabase", {"file:y.mdb?mode=memory", false, false}); }), 0);
+    engine.call("CreateWorkgroup", {"file:w.mdw", "N", "O"});
+    EXPECT_TRUE(fs::exists(dir.file("file:w.mdw")));
+    EXPECT_FALSE(fs::exists(dir.file("w.mdw")));
+    dbengine::maintenance::compact("file:y.mdb", "file:z.mdb");
+    EXPECT_TRUE(fs::exists(dir.file("file:z.mdb")));
+    EXPECT_FALSE(fs::exists(dir.file("z.mdb")));
 }
 
 } // namespace

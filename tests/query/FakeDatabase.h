@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
     std::map<std::string, TableData> tables;
     std::map<std::string, std::int32_t> affected;
     std::map<std::string, std::string> failures;
+    // Statements that return rows: Execute refuses them as the engine does (3065).
+    std::set<std::string> rowReturning;
+    // Statements that run out of memory (std::bad_alloc).
+    std::set<std::string> exhausting;
     // A recordset member that fails with "Recordset member failed." ("" for none).
     std::string failingRecordsetMember;
     // Statements that ask the parameter prompt for a value first (SQL to parameter name); the

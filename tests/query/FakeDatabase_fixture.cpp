@@ -44,6 +44,11 @@ Variant FakeDatabase::invoke(Invoke kind, const std::string &member, const Args 
         }
         if (auto f = failures.find(sql); f != failures.end())
             throw automation::Error(f->second, 3075, "FakeEngine");
+        if (exhausting.count(sql))
+            throw std::bad_alloc();
+        if (member == "execute" && rowReturning.count(sql))
+            throw automation::Error("The statement returns rows; open it as a recordset instead of executing it.",
+                                    3065, "FakeEngine");
         if (member == "openrecordset")
             return openRecordset(sql);
         auto a = affected.find(sql);

@@ -98,7 +98,7 @@ struct StripCase {
 
 class StripCommentsTest : public testing::TestWithParam<StripCase> {};
 
-TEST_P(StripCommentsTest, RemovesBraceThenLineComments)
+TEST_P(StripCommentsTest, RemovesCommentsOutsideQuotedText)
 {
     EXPECT_EQ(ScriptRunner::StripComments(GetParam().script), GetParam().stripped);
 }
@@ -113,12 +113,19 @@ INSTANTIATE_TEST_SUITE_P(
         StripCase{"NestedBraceEndsAtFirstClose", "a { b { c } d } e", "a  d } e"},
         StripCase{"UnclosedBraceStays", "a } b { c", "a } b { c"},
         StripCase{"CloseBeforeOpenIsText", "a } b { c } d", "a } b  d"},
-        StripCase{"LineCommentTakesItsBreak", "a -- b\r\nc", "a c"},
-        StripCase{"LineCommentAtTheStart", "-- b\r\nc -- d\r\n", "c "},
+        StripCase{"LineCommentKeepsItsBreak", "a -- b\r\nc", "a \r\nc"},
+        StripCase{"LineCommentAtTheStart", "-- b\r\nc -- d\r\n", "\r\nc \r\n"},
         StripCase{"LineCommentWithoutBreakTakesTheRest", "a; -- b; c", "a; "},
-        StripCase{"LoneLineFeedsBecomeCrLf", "a\nb -- c\nd", "a\r\nb d"},
-        StripCase{"BraceInsideLineCommentRunsToItsClose", "a -- b { c\r\nd } e\r\nf", "a f"},
-        StripCase{"DashesInsideQuotesAreAComment", "select '--' from t\r\n", "select '"}),
+        StripCase{"LoneLineFeedsBecomeCrLf", "a\nb -- c\nd", "a\r\nb \r\nd"},
+        StripCase{"BraceInsideLineCommentIsPartOfIt", "a -- b { c\r\nd } e\r\nf", "a \r\nd } e\r\nf"},
+        StripCase{"DashesInsideBraceAreComment", "a { -- b } c", "a  c"},
+        StripCase{"KeywordBeforeLineCommentStaysApart", "CustomerID--key\r\nFROM t", "CustomerID\r\nFROM t"},
+        StripCase{"DashesInsideQuotesAreText", "select '--' from t\r\n", "select '--' from t\r\n"},
+        StripCase{"BracesInsideQuotesAreText", "set g = '{6F9619FF-8B86-D011-B42D-00C04FC964FF}'",
+                  "set g = '{6F9619FF-8B86-D011-B42D-00C04FC964FF}'"},
+        StripCase{"DoubledQuoteStaysInside", "'it''s {x} --y' {c}", "'it''s {x} --y' "},
+        StripCase{"DoubleQuotesBracketsBackticks", "\"{a}\" [--b] `{c}` {d}", "\"{a}\" [--b] `{c}` "},
+        StripCase{"UnclosedQuoteTakesTheRest", "a '{b} -- c", "a '{b} -- c"}),
     caseName<StripCase>);
 
 } // namespace

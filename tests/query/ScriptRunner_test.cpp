@@ -41,7 +41,11 @@ protected:
     {
         database->tables["select * from t"] = {{idColumn}, {{1}}};
         database->tables["SELECT * INTO t2 FROM t"] = {{idColumn}, {{1}}};
-        database->tables["transform count(*) select id from t group by id pivot id"] = {{idColumn}, {{1}}};
+        for (const char *sql : {"(select * from t)", "WITH c AS (SELECT 1) SELECT * FROM c", "VALUES (1)",
+                                "PRAGMA table_info(t)", "/* note */ SELECT 1"}) {
+            database->rowReturning.insert(sql);
+            database->tables[sql] = {{idColumn}, {{1}}};
+        }
     }
 };
 
@@ -72,16 +76,20 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"BlankBetweenSemicolonsGoesToTheEngine", "update a; ;update b",
                   {executeCall("update a"), executeCall(""), executeCall("update b")}, 3},
         SplitCase{"LeadingSemicolonEndsTheRun", ";update a", {}, 1},
-        SplitCase{"SemicolonInsideQuotesSplits", "update a set n = 'x;y'",
-                  {executeCall("update a set n = 'x"), executeCall("y'")}, 2},
+        SplitCase{"SemicolonInsideQuotesIsText", "update a set n = 'x;y'; update b",
+                  {executeCall("update a set n = 'x;y'"), executeCall("update b")}, 2},
+        SplitCase{"SemicolonInsideNamesIsText", "update [a;b] set `c;d` = \"e;f\"",
+                  {executeCall("update [a;b] set `c;d` = \"e;f\"")}, 1},
+        SplitCase{"GuidLiteralKeepsItsBraces", "update t set g = '{6F9619FF-8B86-D011-B42D-00C04FC964FF}'",
+                  {executeCall("update t set g = '{6F9619FF-8B86-D011-B42D-00C04FC964FF}'")}, 1},
         SplitCase{"LineBreaksBecomeSpaces", "  update a\r\nset n = 1\r\n;",
                   {executeCall("update a set n = 1")}, 1},
         SplitCase{"LineFeedsAloneBreakLinesToo", "update a\nset n = 1;\nupdate b -- c\nwhere 1;",
-                  {executeCall("update a set n = 1"), executeCall("update b where 1")}, 2},
+                  {executeCall("update a set n = 1"), executeCall("update b  where 1")}, 2},
         SplitCase{"BraceComment", "update {note} a;", {executeCall("update  a")}, 1},
         SplitCase{"BraceCommentHidesStatements", "update a; {update b;\r\n} update c;",
                   {executeCall("update a"), executeCall("update c")}, 2},
-        SplitCase{"LineCommentJoinsNextLine", "update a -- note\r\nset n = 1;",
+        SplitCase{"LineCommentKeepsTheLineBreak", "update a--note\r\nset n = 1;",
                   {executeCall("update a set n = 1")}, 1},
         SplitCase{"LineCommentHidesSemicolon", "update a; -- update b;\r\nupdate c;",
                   {executeCall("update a"), executeCall("update c")}, 2},
@@ -95,10 +103,14 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"LowerCaseSelectOpensRecordset", "select * from t", {openCall("select * from t")}, 1},
         SplitCase{"MakeTableOpensRecordset", "SELECT * INTO t2 FROM t",
                   {openCall("SELECT * INTO t2 FROM t")}, 1},
-        SplitCase{"ParenthesisIsExecuted", "(select * from t)", {executeCall("(select * from t)")}, 1},
-        SplitCase{"CrosstabOpensRecordset", "transform count(*) select id from t group by id pivot id",
-                  {openCall("transform count(*) select id from t group by id pivot id")}, 1},
-        SplitCase{"WordStartingWithTransformIsExecuted", "transformer x", {executeCall("transformer x")}, 1}),
+        SplitCase{"RowsFromAParenthesisAreShown", "(select * from t)",
+                  {executeCall("(select * from t)"), openCall("(select * from t)")}, 1},
+        SplitCase{"RowsFromWithValuesPragmaAreShown",
+                  "WITH c AS (SELECT 1) SELECT * FROM c; VALUES (1); PRAGMA table_info(t); /* note */ SELECT 1",
+                  {executeCall("WITH c AS (SELECT 1) SELECT * FROM c"), openCall("WITH c AS (SELECT 1) SELECT * FROM c"),
+                   executeCall("VALUES (1)"), openCall("VALUES (1)"), executeCall("PRAGMA table_info(t)"),
+                   openCall("PRAGMA table_info(t)"), executeCall("/* note */ SELECT 1"), openCall("/* note */ SELECT 1")},
+                  4}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // ---- result text
@@ -134,6 +146,20 @@ Exec time: 0.01 s / Fetch time 0.00 s|
     EXPECT_EQ(runner.FTotalRecords, 5);
     EXPECT_FALSE(runner.FRunning);
     EXPECT_THAT(*log, testing::Contains("Recordset.close()"));
+}
+
+TEST_F(RunnerTest, LineBreaksAndTabsInAValueKeepTheRowOnOneLine)
+{
+    database->tables["select * from notes"] = {{idColumn, {"Note", 10, 10}},
+                                               {{1, "a\r\nb\tc\nd\re"}, {2, "plain"}}};
+    database->affected["update t"] = 1;
+    runner.run("select * from notes;\r\nupdate t;");
+    EXPECT_EQ(framed(sink.lines), "ID      Note        |\n--------------------|\n"
+                                  "1       a\u21b5b\u2192c\u21b5d\u21b5e   |\n"
+                                  "2       plain       |\n"
+                                  "|\n2 row(s) affected|\nExec time: 0.01 s / Fetch time 0.01 s|\n|\n"
+                                  "|\n1 row(s) affected|\nExec time: 0.01 s / Fetch time 0.00 s|\n|\n");
+    EXPECT_EQ(runner.FResultLineStarts, (std::vector<std::int32_t>{1, 9}));
 }
 
 TEST_F(RunnerTest, DateColumnKeepsALongNameWhole)
@@ -173,6 +199,23 @@ TEST_F(RunnerTest, FailingStatementWritesMessageAndRunGoesOn)
                                           RecordingSink::HistoryEntry{"update b", 10, 3}));
     EXPECT_THAT(sink.failures, ElementsAre("update bad: Syntax error in UPDATE statement."));
     EXPECT_EQ(runner.FStatementCount, 3);
+}
+
+TEST_F(RunnerTest, StatementOutOfMemoryIsReportedAndRunGoesOn)
+{
+    database->affected["update b"] = 3;
+    database->exhausting.insert("update huge");
+    runner.run("update huge; update b");
+    EXPECT_EQ(framed(sink.lines), "|\nThe statement ran out of memory.|\n|\n"
+                                  "|\n3 row(s) affected|\nExec time: 0.01 s / Fetch time 0.00 s|\n|\n");
+    EXPECT_THAT(sink.failures, ElementsAre("update huge: The statement ran out of memory."));
+}
+
+TEST(ByteOrderMark, IsDroppedOnlyAtTheStart)
+{
+    EXPECT_EQ(query::ScriptRunner::WithoutByteOrderMark("\xEF\xBB\xBFselect 1"), "select 1");
+    EXPECT_EQ(query::ScriptRunner::WithoutByteOrderMark("select '\xEF\xBB\xBF'"), "select '\xEF\xBB\xBF'");
+    EXPECT_EQ(query::ScriptRunner::WithoutByteOrderMark("\xEF\xBB"), "\xEF\xBB");
 }
 
 TEST_F(RunnerTest, FailureDuringFetchSkipsCloseAndTotals)
