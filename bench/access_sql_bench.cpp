@@ -9,6 +9,8 @@
 #include "automation/Variant.h"
 #include "dbengine/Engine.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -86,10 +88,14 @@ int main(int argc, char **argv)
                         + std::to_string(rows) + ") INSERT INTO Orders SELECT value, value % 1000, "
                         "(value * 7919 % 100000) / 100.0, date('1990-01-01', '+' || (value % 3650) || ' days'), "
                         "char(65 + value % 26) || 'pple' FROM s"});
-    db.call("Execute", {"CREATE TABLE MSysAccessOrigin (Source TEXT)"});
-    db.call("CreateQueryDef", {"Customer Totals", kAccess});
     db.call("Close");
+    // The marker of Access origin, as a conversion writes it (the engine keeps MSys names).
+    sqlite3 *raw = nullptr;
+    sqlite3_open(dir.file("orders.db").c_str(), &raw);
+    sqlite3_exec(raw, "CREATE TABLE MSysAccessOrigin (Source TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
     db = ws.call("OpenDatabase", {dir.file("orders.db"), false, false});
+    db.call("CreateQueryDef", {"Customer Totals", kAccess});
     const Variant hand = ws.call("OpenDatabase", {dir.file("orders.db"), false, false});
     hand.put("SqlDialect", "SQLite");
 

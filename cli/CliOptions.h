@@ -9,6 +9,8 @@ namespace cli {
 struct Options {
     std::string user = "admin";
     std::string password;
+    std::string passwordFile;
+    bool passwordGiven = false;
     bool loginGiven = false;
     std::string systemDb;
     bool exclusive = false;
@@ -21,6 +23,15 @@ struct Options {
     std::string dialect; // "access", "sqlite", or empty: the database's own
     std::vector<std::pair<std::string, std::string>> parameters; // --param NAME=VALUE
 };
+
+// The password of a login when --password was not given: the first line of `passwordFile`
+// (its line break removed) when one is named, else the environment variable
+// JETWARDEN_PASSWORD, else nothing. Neither shows in a process list. False with a message when
+// the file cannot be read.
+bool resolvePassword(std::string &password, bool passwordGiven, const std::string &passwordFile,
+                     std::string &error);
+// The environment variable that holds a password.
+constexpr const char *kPasswordVariable = "JETWARDEN_PASSWORD";
 
 // False with an empty `error` for --help, with a message for bad arguments.
 bool parseOptions(int argc, char **argv, Options &options, std::string &error);

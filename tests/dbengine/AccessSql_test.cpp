@@ -1,6 +1,7 @@
 #include "EngineFixture.h"
 
 #include <algorithm>
+#include <sqlite3.h>
 
 using automation::Variant;
 
@@ -322,8 +323,13 @@ protected:
     void SetUp() override
     {
         AccessSqlTest::SetUp();
-        db.put("SqlDialect", Variant());
-        db.call("Execute", {"CREATE TABLE MSysAccessOrigin (Source TEXT)"});
+        // The marker a conversion writes; the engine keeps MSys names from its users.
+        db.call("Close");
+        sqlite3 *raw = nullptr;
+        ASSERT_EQ(sqlite3_open(dir.file("access.db").c_str(), &raw), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE MSysAccessOrigin (Source TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+        db = open("access.db");
         const std::pair<const char *, const char *> queries[] = {
             {"Order Totals", "SELECT CustomerID, Sum(Total) AS [Total] FROM Orders GROUP BY CustomerID"},
             {"Big Spenders", "SELECT * FROM [Order Totals] WHERE [Total] > 10"},
