@@ -11,14 +11,18 @@ std::string usage()
     return "usage: jetwarden-sql [--user NAME] [--password PW | --password-file FILE] [--system-db PATH]\n"
            "                     [--exclusive]\n"
            "                     [--read-only] [--new] [--engine 0|1|2] [--history FILE]\n"
-           "                     [--jet-charset NAME] DATABASE [SCRIPT]\n"
+           "                     [--jet-charset NAME] [--dialect access|sqlite] [--param NAME=VALUE]...\n"
+           "                     DATABASE [SCRIPT]\n"
            "       jetwarden-sql [options] --schema DATABASE\n"
-
            "Runs SCRIPT (or standard input) against DATABASE and prints the result text.\n"
            "The password is read from --password-file FILE (its first line) or from the\n"
            "environment variable JETWARDEN_PASSWORD when --password is not given.\n"
            "--schema prints the definitions of DATABASE (tables, indexes, relations, queries).\n"
            "--jet-charset NAME reads the text of Jet 3 Access files in code page NAME.\n"
+           "--dialect chooses the SQL of the statements: Access SQL (the default for a\n"
+           "database of Access origin) or SQLite's (the default otherwise).\n"
+           "--param gives a query parameter its value (NAME as the query writes it; the\n"
+           "brackets around a simple name may be left out); repeat it for each parameter.\n"
            "--history FILE keeps the query window's history of the statements run in FILE.\n"
            "Exit status: 0 all statements succeeded, 1 a statement failed, 2 the database\n"
            "could not be opened, the arguments are wrong, or the history file could not be\n"
@@ -59,6 +63,23 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error)
         } else if (a == "--history") {
             if (!value(o.history))
                 return false;
+        } else if (a == "--dialect") {
+            if (!value(o.dialect))
+                return false;
+            if (o.dialect != "access" && o.dialect != "sqlite") {
+                error = "--dialect takes access or sqlite";
+                return false;
+            }
+        } else if (a == "--param") {
+            std::string p;
+            if (!value(p))
+                return false;
+            const auto eq = p.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                error = "--param takes NAME=VALUE";
+                return false;
+            }
+            o.parameters.emplace_back(p.substr(0, eq), p.substr(eq + 1));
         } else if (a == "--engine") {
             std::string e;
             if (!value(e))

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace cli {
 
@@ -20,6 +22,8 @@ struct Options {
     std::string history; // the history file to load, update and save; empty: none
     bool schema = false;    // print the definitions instead of running a script
     std::string jetCharset; // code page of Jet 3 text in Access files; empty: the file's own
+    std::string dialect; // "access", "sqlite", or empty: the database's own
+    std::vector<std::pair<std::string, std::string>> parameters; // --param NAME=VALUE
 };
 
 // The password of a login when --password was not given: the first line of `passwordFile`

@@ -201,15 +201,26 @@ int runSession(const Options &options)
         access.setEngineActive(false);
         return status;
     }
+    automation::Variant database = access.GetDatabase();
+    try {
+        if (!options.dialect.empty())
+            database.put("SqlDialect", options.dialect);
+        // A parameter without a value is an error naming it: nobody is there to ask.
+        for (const auto &[name, value] : options.parameters)
+            database.call("SetParameter", {name, value});
+    } catch (const automation::Error &e) {
+        return fail(e.what());
+    }
 
     StdoutSink sink(keepHistory ? &history : nullptr);
     query::ScriptRunner runner(sink);
-    runner.CurrentDatabase = access.GetDatabase();
+    runner.CurrentDatabase = database;
     runner.run(query::ScriptRunner::ScriptFromLines(editorLines(script)));
     sink.flush();
     std::fprintf(stderr, "%s\n", sink.status().c_str());
 
     runner.CurrentDatabase.release();
+    database.release();
     access.setEngineActive(false);
     if (keepHistory && !query::SaveListViewFile(history, options.history, &error))
         return fail(error);

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "AccessSql.h"
 #include "Authorizer.h"
 #include "Containers.h"
 #include "DatabaseFile.h"
@@ -12,6 +13,7 @@
 #include "SqlText.h"
 #include "TableDefs.h"
 #include "automation/Error.h"
+#include "accesssql/Functions.h"
 #include "automation/Text.h"
 #include "jetfile/AccessFile.h"
 #include "maintenance/Maintenance.h"
@@ -58,6 +60,11 @@ std::unique_ptr<Connection> connect(const std::string &path, bool exclusive, boo
         c->exec(readOnly ? "BEGIN; SELECT count(*) FROM sqlite_master; COMMIT" : "BEGIN EXCLUSIVE; COMMIT");
     }
     c->scalar("SELECT count(*) FROM sqlite_master");
+    try {
+        accesssql::registerFunctions(c->handle());
+    } catch (const std::runtime_error &e) {
+        throw Error(e.what(), err::General, "DAO.Workspace");
+    }
     return c;
 }
 
@@ -70,9 +77,12 @@ std::string trimmed(const std::string &s)
     return s.substr(b, e == std::string::npos || e < b ? 0 : e - b + 1);
 }
 
-// A text that is a single name: a saved query or table to run or open by name.
-std::optional<std::string> singleName(const std::string &sql)
+// A text that is a single name: a saved query or table to run or open by name. A name with
+// blanks may be given without brackets, as DAO takes it.
+std::optional<std::string> singleName(DatabaseCore &core, const std::string &sql)
 {
+    if (core.findQuery(sql) || core.findTable(sql))
+        return sql;
     const auto tokens = sqltext::tokenize(sql);
     if (tokens.size() == 1 && sqltext::isName(tokens[0]))
         return tokens[0].value;
@@ -202,21 +212,55 @@ std::string Database::fileVersion()
     return std::to_string(n / 1000000) + "." + std::to_string(n / 1000 % 1000) + "." + std::to_string(n % 1000);
 }
 
+bool Database::accessDialect()
+{
+    return core_->accessDialect.value_or(isAccessOrigin(*core_));
+}
+
 void Database::execute(const std::string &text)
 {
     const std::string sql = trimmed(text);
     if (sql.empty())
         throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
-    if (auto name = singleName(sql)) {
+    if (auto name = singleName(*core_, sql)) {
         if (const QueryEntry *q = core_->findQuery(*name)) {
             // Running a saved query uses its data like opening it does.
             core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
-            return execute(q->sql);
+            if (isAccessOrigin(*core_))
+                return executeAccess(q->sql);
+            return executeSqlite(q->sql);
         }
     }
+    if (accessDialect())
+        return executeAccess(sql);
+    executeSqlite(sql);
+}
+
+void Database::executeAccess(const std::string &sql)
+{
+    // Refused before translating, which could ask for parameters that opening it asks again.
+    const std::int16_t kind = sqltext::queryType(sql);
+    const bool rows = kind == 0 || kind == 16 || kind == 128;
+    const accesssql::Translation t = rows ? accesssql::Translation{} : translateAccess(*core_, sql);
+    if (rows || t.returnsRows())
+        throw Error("The statement returns rows; open it as a recordset instead of executing it.",
+                    err::RowReturning, "DAO.Database");
+    runStatement(t.sql);
+    // A make-table query reports the rows it copied.
+    if (t.kind == accesssql::Translation::MakeTable)
+        core_->recordsAffected = core_->db().scalar("SELECT count(*) FROM " + quoteIdentifier(t.makeTable));
+}
+
+void Database::executeSqlite(const std::string &sql)
+{
     const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql);
     if (!parsed.parameters.empty())
         throw tooFewParameters(parsed.parameters.size());
+    runStatement(sql);
+}
+
+void Database::runStatement(const std::string &sql)
+{
     Connection &c = core_->db();
     UserStatement user(*core_, sql);
     Statement st = user.run([&] { return Statement(c.handle(), sql); });
@@ -253,14 +297,30 @@ Variant Database::openRecordset(const std::string &source)
     std::string sql = trimmed(source);
     if (sql.empty())
         throw Error("The statement text is empty.", err::EmptyStatement, "DAO.Database");
-    if (auto name = singleName(sql)) {
+    bool access = accessDialect();
+    if (auto name = singleName(*core_, sql)) {
         const QueryEntry *q = core_->findQuery(*name);
-        if (q && !q->view) {
+        if (q && isAccessOrigin(*core_)) {
+            // A saved query of an Access file is Access SQL whatever the user types.
             core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
             sql = q->sql;
+            access = true;
+        } else if (q && !q->view) {
+            core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
+            sql = q->sql;
+            access = false;
         } else if (q || core_->findTable(*name)) {
             sql = "SELECT * FROM " + quoteIdentifier(q ? q->name : core_->findTable(*name)->name);
+            access = false;
         }
+    }
+    if (access) {
+        const accesssql::Translation t = translateAccess(*core_, sql);
+        if (t.kind == accesssql::Translation::MakeTable)
+            throw Error("SELECT ... INTO makes a table and returns no rows; run it with Execute.",
+                        err::RowReturning, "DAO.Database");
+        UserStatement user(*core_, t.sql);
+        return user.run([&] { return Variant(std::make_shared<Recordset>(core_, t.sql)); });
     }
     const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql);
     if (!parsed.parameters.empty())
@@ -280,10 +340,43 @@ Variant Database::createQueryDef(const automation::Args &args)
     return std::make_shared<QueryDef>(core_, core_->findQuery(name)->name);
 }
 
+// SqlDialect: "Access" or "SQLite" (any letter case), or empty to follow the origin.
+// ParameterPrompt: an object whose Ask(name) gives a parameter's value, or Empty or Null for none.
+void Database::putMember(const std::string &m, const Variant &value)
+{
+    if (m == "sqldialect") {
+        const std::string d = automation::lowerAscii(value.isEmpty() || value.isNull() ? "" : value.toText());
+        if (d.empty())
+            core_->accessDialect.reset();
+        else if (d == "access" || d == "sqlite")
+            core_->accessDialect = d == "access";
+        else
+            throw Error("SqlDialect is \"Access\" or \"SQLite\", not \"" + value.toText() + "\".", err::InvalidArgument,
+                        "DAO.Database");
+        return;
+    }
+    if (m == "parameterprompt") {
+        if (!value.isObject()) {
+            core_->askParameter = nullptr;
+            return;
+        }
+        core_->askParameter = [value](const std::string &name) -> std::optional<std::string> {
+            const Variant answer = value.call("Ask", automation::Args{name});
+            if (answer.isEmpty() || answer.isNull())
+                return std::nullopt;
+            return answer.toText();
+        };
+        return;
+    }
+    readOnly(m);
+}
+
 Variant Database::invoke(Invoke kind, const std::string &m, const automation::Args &args)
 {
-    if (kind == Invoke::Put)
-        readOnly(m);
+    if (kind == Invoke::Put) {
+        putMember(m, args.empty() ? Variant() : args[0]);
+        return {};
+    }
     if (m == "name")
         return core_->name();
     if (m == "close") {
@@ -319,6 +412,16 @@ Variant Database::invoke(Invoke kind, const std::string &m, const automation::Ar
         return !core_->db().readOnly();
     if (m == "connect")
         return std::string();
+    if (m == "sqldialect")
+        return std::string(accessDialect() ? "Access" : "SQLite");
+    if (m == "setparameter") {
+        core_->parameterValues[accesssql::ParameterValues::key(arg(args, 0).toText())] = arg(args, 1).toText();
+        return {};
+    }
+    if (m == "clearparameters") {
+        core_->parameterValues.clear();
+        return {};
+    }
     noMember(m);
 }
 

@@ -30,7 +30,12 @@ protected:
                                const automation::Args &args) override;
 
 private:
+    bool accessDialect();
     void execute(const std::string &sql);
+    void executeAccess(const std::string &sql);
+    void executeSqlite(const std::string &sql);
+    void runStatement(const std::string &sql);
+    void putMember(const std::string &member, const automation::Variant &value);
     automation::Variant openRecordset(const std::string &source);
     automation::Variant createQueryDef(const automation::Args &args);
     std::string fileVersion();

@@ -5,6 +5,7 @@
 #include "OpenFiles.h"
 #include "Permissions.h"
 #include "SqlText.h"
+#include "accesssql/Translator.h"
 #include "automation/Error.h"
 #include "automation/Text.h"
 
@@ -291,6 +292,14 @@ void DatabaseCore::readRelations()
 bool DatabaseCore::accessOrigin()
 {
     return findTable("MSysAccessOrigin") != nullptr;
+}
+
+std::optional<std::string> DatabaseCore::parameterValue(const std::string &name) const
+{
+    const auto it = parameterValues.find(accesssql::ParameterValues::key(name));
+    if (it == parameterValues.end())
+        return std::nullopt;
+    return it->second;
 }
 
 void DatabaseCore::ensureQueryTable()

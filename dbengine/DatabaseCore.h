@@ -4,6 +4,7 @@
 #include "automation/DateTime.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -78,6 +79,15 @@ public:
     automation::Date fileModified() const;
 
     std::int64_t recordsAffected = 0;
+
+    // The SQL the user's statements are written in: Access SQL or SQLite's own. Unset, it
+    // follows the database's origin.
+    std::optional<bool> accessDialect;
+    // Values of parameters given before a statement runs (name as the query writes it), and
+    // the prompt asked for the others; a prompt that gives nothing leaves the parameter unset.
+    std::map<std::string, std::string> parameterValues;
+    std::function<std::optional<std::string>(const std::string &name)> askParameter;
+    std::optional<std::string> parameterValue(const std::string &name) const;
 
 private:
     // What the catalogue was read at: the schema, other connections' commits, the engine's writes.

@@ -1,5 +1,6 @@
 #include "QueryDefs.h"
 
+#include "AccessSql.h"
 #include "Authorizer.h"
 #include "ErrorCodes.h"
 #include "Permissions.h"
@@ -75,6 +76,9 @@ void writeView(DatabaseCore &core, const std::string &name, const std::string &s
     Connection &c = core.db();
     ViewWrite guard(core, name, sql);
     Statement(c.handle(), "DROP VIEW IF EXISTS main." + quoteIdentifier(name)).step();
+    // Access SQL is not SQLite's: such queries are translated each time they run.
+    if (isAccessOrigin(core))
+        return;
     bool select = false;
     try {
         select = isPlainSelect(sql);
@@ -263,9 +267,19 @@ void QueryDef::setSql(const std::string &text)
 // Reading the parameters checks the whole text: a text SQLite cannot prepare is an error.
 Variant QueryDef::parameters()
 {
+    std::vector<Variant> items;
+    if (isAccessOrigin(*core_)) {
+        try {
+            for (const auto &p : accesssql::declaredParameters(sql()))
+                items.emplace_back(std::make_shared<ParameterObject>(
+                    sqltext::ParameterDecl{p.name, mapDeclaredType(p.type).type}));
+        } catch (const std::runtime_error &e) {
+            throw Error(e.what(), err::SqlError, "DAO.QueryDef");
+        }
+        return std::make_shared<ListCollection>("Parameters", std::move(items));
+    }
     const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
     Statement check(core_->db().handle(), parsed.executable);
-    std::vector<Variant> items;
     for (const auto &p : parsed.parameters)
         items.emplace_back(std::make_shared<ParameterObject>(p));
     return std::make_shared<ListCollection>("Parameters", std::move(items));
@@ -273,8 +287,9 @@ Variant QueryDef::parameters()
 
 Variant QueryDef::fields()
 {
-    const sqltext::ParsedQuery parsed = sqltext::parseQuery(sql());
-    Statement st(core_->db().handle(), parsed.executable);
+    const std::string text = isAccessOrigin(*core_) ? translateAccess(*core_, sql()).sql
+                                                    : sqltext::parseQuery(sql()).executable;
+    Statement st(core_->db().handle(), text);
     std::vector<FieldInfo> fields;
     for (int i = 0; i < st.columnCount(); ++i) {
         FieldInfo f;

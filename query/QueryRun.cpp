@@ -3,7 +3,10 @@
 #include "QueryWindow.h"
 #include "SqlEdit.h"
 
+#include "app/Prompts.h"
+
 #include <QCoreApplication>
+#include <QInputDialog>
 
 QueryRun::QueryRun(TfrmQuery *window, int intervalMs)
     : runner(*this), window_(window), interval_(intervalMs), lastRound_(Clock::now()), lastPaint_(lastRound_)
@@ -70,4 +73,23 @@ void QueryRun::historyUpdate(const std::string &sql, std::uint32_t executionMs, 
 {
     if (window_)
         window_->UpdateHistory(sql, executionMs, records);
+}
+
+std::optional<std::string> QueryRun::askParameter(const std::string &name)
+{
+    if (!window_)
+        return std::nullopt;
+    flush();
+    QInputDialog dialog(window_);
+    dialog.setObjectName(QStringLiteral("dlgParameter"));
+    dialog.setWindowTitle(QStringLiteral("Enter Parameter Value"));
+    // [Beginning Date] reads Beginning Date, as Access shows it
+    QString label = QString::fromStdString(name);
+    if (label.size() > 2 && label.startsWith(QLatin1Char('[')) && label.indexOf(QLatin1Char(']')) == label.size() - 1)
+        label = label.mid(1, label.size() - 2);
+    dialog.setLabelText(label);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (Prompts::current().exec(&dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
 }

@@ -38,6 +38,8 @@ public:
     void processMessages() override;
     void repaint() override;
     void historyUpdate(const std::string &sql, std::uint32_t executionMs, std::int32_t records) override;
+    // A small dialog per parameter, through Prompts; Cancel gives no value.
+    std::optional<std::string> askParameter(const std::string &name) override;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -273,6 +273,37 @@ void TfrmQuery::buildStatusBar()
             panels_[i]->setMinimumWidth(widths[i]);
         sb->addWidget(panels_[i], i < 3 ? 0 : 1);
     }
+    sbDialect = new QToolButton(sb);
+    sbDialect->setObjectName(QStringLiteral("sbDialect"));
+    sbDialect->setAutoRaise(true);
+    sbDialect->setToolTip(QStringLiteral("The SQL of the statements; click to switch"));
+    connect(sbDialect, &QToolButton::clicked, this, &TfrmQuery::cmDialect);
+    sb->addPermanentWidget(sbDialect);
+}
+
+QString TfrmQuery::dialect() const
+{
+    TfrmMain *main = TfrmMain::instance();
+    if (!databaseOpen() || !main->CurrentDatabase.isObject())
+        return {};
+    try {
+        return QString::fromStdString(main->CurrentDatabase.get("SqlDialect").toText());
+    } catch (const std::exception &) {
+        return {};
+    }
+}
+
+void TfrmQuery::cmDialect()
+{
+    const QString now = dialect();
+    if (now.isEmpty() || run_)
+        return;
+    try {
+        TfrmMain::instance()->CurrentDatabase.put("SqlDialect", now == QLatin1String("Access") ? "SQLite" : "Access");
+    } catch (const std::exception &e) {
+        Prompts::error(this, QString::fromUtf8(e.what()));
+    }
+    UpdateCommands();
 }
 
 QWidget *TfrmQuery::placementWidget()
@@ -314,6 +345,9 @@ void TfrmQuery::UpdateCommands()
     // Stop is pressed once: the run then only finishes its current row.
     mmStop->setEnabled(database && run_ && !run_->stopRequested);
     mmClear->setEnabled(true);
+    const QString sql = dialect();
+    sbDialect->setText(sql.isEmpty() ? QString() : sql + QStringLiteral(" SQL"));
+    sbDialect->setEnabled(!sql.isEmpty() && idle);
     update();
 }
 

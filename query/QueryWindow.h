@@ -20,6 +20,7 @@ class QLabel;
 class QMenu;
 class QStatusBar;
 class QTabWidget;
+class QToolButton;
 class QsciScintilla;
 class QueryRun;
 class SqlEdit;
@@ -65,6 +66,9 @@ public:
 
     void UpdateCommands();
     void changeStatus(QsciScintilla *editor);
+    // The SQL the statements are written in, shown and switched in the status bar: "Access" or
+    // "SQLite"; empty without a database.
+    QString dialect() const;
 
 public slots:
     void pcChange();
@@ -85,6 +89,8 @@ public slots:
     void cmPaste();
     void cmSelectAll();
     void cmClearAll();
+    // Switches the open database between Access SQL and SQLite's.
+    void cmDialect();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -114,6 +120,7 @@ private:
     HistoryPage *historyPage_;
     QStatusBar *sb;
     QLabel *panels_[4];
+    QToolButton *sbDialect;
     QMenu *mmQuery;
     QMenu *PopupMenu;
     QAction *mmOpen, *mmSave, *mmClear, *mmFind, *mmFindNext, *mmExec, *mmStop;

@@ -214,6 +214,43 @@ std::int32_t nearestPercent(std::int32_t row, std::int32_t count)
     return std::int32_t(q);
 }
 
+// The database's parameter prompt during a run: the sink asks the user. The time spent asking
+// is not the statement's: it is counted apart and taken off the execution time.
+class ParameterPrompt : public automation::Object {
+public:
+    ParameterPrompt(ScriptSink &sink, const ScriptRunner::Clock &clock, std::uint32_t &askingMs)
+        : sink_(sink), clock_(clock), askingMs_(askingMs) {}
+    std::string_view className() const override { return "ParameterPrompt"; }
+
+protected:
+    Variant invoke(automation::Invoke, const std::string &member, const Args &args) override
+    {
+        if (member != "ask")
+            noMember(member);
+        const std::uint32_t start = clock_();
+        const auto value = sink_.askParameter(arg(args, 0).toText());
+        askingMs_ += clock_() - start;
+        return value ? Variant(*value) : Variant();
+    }
+
+private:
+    ScriptSink &sink_;
+    const ScriptRunner::Clock &clock_;
+    std::uint32_t &askingMs_;
+};
+
+// Sets the prompt for the run and takes it away after; an engine without parameter prompts
+// simply has none.
+void setPrompt(const Variant &database, const Variant &prompt)
+{
+    if (!database.isObject())
+        return;
+    try {
+        database.put("ParameterPrompt", prompt);
+    } catch (const std::exception &) {
+    }
+}
+
 } // namespace
 
 ScriptRunner::ScriptRunner(ScriptSink &sink, Clock clock)
@@ -235,6 +272,12 @@ void ScriptRunner::run(const std::string &scriptText)
     FResultLineStarts.clear();
     sink_.setStatus(2, "?");
     sink_.clearResult();
+    const Variant database = CurrentDatabase;
+    setPrompt(database, Variant(std::make_shared<ParameterPrompt>(sink_, clock_, askingMs_)));
+    struct ClearPrompt {
+        const Variant &database;
+        ~ClearPrompt() { setPrompt(database, Variant()); }
+    } clearPrompt{database};
     ExecuteScript(scriptText);
 }
 
@@ -333,10 +376,11 @@ void ScriptRunner::ExecuteStatement(const std::string &sql)
 void ScriptRunner::RunRecordset(const std::string &sql, std::uint32_t &execMs,
                                 std::uint32_t &fetchMs)
 {
+    askingMs_ = 0;
     const std::uint32_t t0 = clock_();
     const Variant recordset =
         CurrentDatabase.call("OpenRecordset", Args{sql, RecordsetTypeSnapshot, RecordsetOptions});
-    execMs = clock_() - t0;
+    execMs = clock_() - t0 - askingMs_;
     recordset.call("MoveLast");
     FStatementRecords = recordset.get("RecordCount").toInt();
     const std::uint32_t t1 = clock_();
@@ -347,9 +391,10 @@ void ScriptRunner::RunRecordset(const std::string &sql, std::uint32_t &execMs,
 
 void ScriptRunner::RunAction(const std::string &sql, std::uint32_t &execMs)
 {
+    askingMs_ = 0;
     const std::uint32_t t0 = clock_();
     CurrentDatabase.call("Execute", Args{sql});
-    execMs = clock_() - t0;
+    execMs = clock_() - t0 - askingMs_;
     FStatementRecords = CurrentDatabase.get("RecordsAffected").toInt();
 }
 

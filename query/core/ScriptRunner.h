@@ -67,6 +67,8 @@ private:
 
     ScriptSink &sink_;
     Clock clock_;
+    // Milliseconds the statement in progress spent asking for parameter values.
+    std::uint32_t askingMs_ = 0;
 };
 
 } // namespace query

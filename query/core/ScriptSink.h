@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace query {
@@ -27,6 +28,9 @@ public:
     // A statement failed; its message is already in the result. For callers that report an
     // exit status; the window has no use for it.
     virtual void statementFailed(const std::string &sql, const std::string &message) {}
+    // A query asks for the value of a parameter (its text as the query writes it); nullopt
+    // when the user gives none. The command-line tool has nobody to ask.
+    virtual std::optional<std::string> askParameter(const std::string &name) { return std::nullopt; }
 };
 
 } // namespace query

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -186,6 +187,7 @@ private slots:
     void undoKeepsTenSteps();
     void gutterNumbersWithLeadingZeros();
     void caretPanelsFollowTheCaret();
+    void accessSqlAsksForEachParameterAndTheDialectSwitches();
 
 private:
     TfrmQuery *query() const { return qobject_cast<TfrmQuery *>(main->FindChildWindow("TfrmQuery")); }
@@ -1244,6 +1246,33 @@ int main(int argc, char **argv)
     Application app(argc, argv);
     TestQueryWindow test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// The status bar switches the database to Access SQL, whose unresolved names are parameters
+// asked for one by one; Cancel makes the statement fail with the parameter named.
+void TestQueryWindow::accessSqlAsksForEachParameterAndTheDialectSwitches()
+{
+    TfrmQuery *q = query();
+    auto *dialect = child<QToolButton>("sbDialect");
+    QCOMPARE(dialect->text(), QStringLiteral("SQLite SQL"));
+    dialect->click();
+    QCOMPARE(dialect->text(), QStringLiteral("Access SQL"));
+    QString label;
+    prompts->dialogs.push_back([&label](QDialog *d) {
+        auto *input = qobject_cast<QInputDialog *>(d);
+        label = input ? input->labelText() : QString();
+        if (input)
+            input->setTextValue(QStringLiteral("ann"));
+        return int(QDialog::Accepted);
+    });
+    run("SELECT id FROM Customers WHERE name = [Whose Name] AND name Like \"A*\"");
+    QCOMPARE(label, QStringLiteral("Whose Name"));
+    QCOMPARE(prompts->textsOf("dialog"), QStringList{QStringLiteral("dlgParameter")});
+    QCOMPARE(resultLines(q).mid(0, 3), (QStringList{"id      ", "--------", "1       "}));
+    run("SELECT id FROM Customers WHERE name = [Whose Name]");
+    QVERIFY2(q->Result->text().contains("'[Whose Name]'"), qPrintable(q->Result->text()));
+    dialect->click();
+    QCOMPARE(dialect->text(), QStringLiteral("SQLite SQL"));
 }
 
 #include "tst_querywindow.moc"

@@ -243,3 +243,34 @@ TEST_F(CliTest, HistoryThatCannotBeSavedFailsTheRun)
 }
 
 } // namespace
+
+namespace {
+
+// --dialect chooses the SQL; --param gives parameters their values by the names the query writes.
+TEST_F(CliTest, AccessDialectWithParameters)
+{
+    ASSERT_EQ(run(dir, "--new " + db(),
+                  "CREATE TABLE Orders (OrderID INTEGER PRIMARY KEY, Placed DATETIME);"
+                  "INSERT INTO Orders VALUES (1, '1995-01-10'), (2, '1995-03-01'), (3, '1996-01-01')")
+                  .status,
+              0);
+    const std::string script = "SELECT Count(*) AS n FROM Orders WHERE Placed >= [Beginning Date] "
+                               "AND OrderID <> [Forms]![Orders]![OrderID]\n";
+    Result r = run(dir,
+                   "--dialect access --param 'Beginning Date=2/1/1995' --param '[Forms]![Orders]![OrderID]=3' "
+                       + db(),
+                   script);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(withoutTimes(r.out), "n       \n--------\n1       \n\n1 row(s) affected\nExec time: #.## s / Fetch time #.## s\n\n");
+    // a parameter without a value is named; SQLite's SQL has no "!"
+    r = run(dir, "--dialect access --param 'Beginning Date=1995-01-01' " + db(), script);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("no value was given for the parameter '[Forms]![Orders]![OrderID]'"), std::string::npos) << r.out;
+    r = run(dir, "--dialect sqlite " + db(), script);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Unrecognized token: \"!\""), std::string::npos) << r.out;
+    EXPECT_EQ(run(dir, "--dialect oracle " + db(), "SELECT 1").status, 2);
+    EXPECT_EQ(run(dir, "--param novalue " + db(), "SELECT 1").status, 2);
+}
+
+} // namespace

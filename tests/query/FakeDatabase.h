@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ public:
     std::set<std::string> exhausting;
     // A recordset member that fails with "Recordset member failed." ("" for none).
     std::string failingRecordsetMember;
+    // Statements that ask the parameter prompt for a value first (SQL to parameter name); the
+    // answers, "(none)" for none, go to `answers`.
+    std::map<std::string, std::string> asks;
+    std::vector<std::string> answers;
 
 protected:
     Variant invoke(Invoke kind, const std::string &member, const Args &args) override;
@@ -50,6 +55,7 @@ private:
 
     LogPtr log_;
     std::int32_t recordsAffected_ = 0;
+    Variant prompt_;
 };
 
 // Collects what a run writes; processMessages runs `onMessages` when set.
@@ -67,6 +73,16 @@ public:
     std::vector<HistoryEntry> history;
     std::vector<std::string> failures; // "sql: message"
     int clears = 0;
+    // Parameter values the user gives, by name; asking runs `onAsk` first.
+    std::map<std::string, std::string> parameterAnswers;
+    std::function<void()> onAsk;
+    std::optional<std::string> askParameter(const std::string &name) override
+    {
+        if (onAsk)
+            onAsk();
+        const auto it = parameterAnswers.find(name);
+        return it == parameterAnswers.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
 
     void clearResult() override
     {

@@ -31,9 +31,17 @@ Variant rowsOf(const TableData &table, std::int64_t wanted)
 
 Variant FakeDatabase::invoke(Invoke kind, const std::string &member, const Args &args)
 {
+    if (member == "parameterprompt" && kind == Invoke::Put) {
+        prompt_ = args.empty() ? Variant() : args[0];
+        return {};
+    }
     if (member == "openrecordset" || member == "execute") {
         log_->push_back(describeCall("Database", member, args));
         const std::string sql = arg(args, 0).toText();
+        if (auto a = asks.find(sql); a != asks.end()) {
+            const Variant answer = prompt_.isObject() ? prompt_.call("Ask", {a->second}) : Variant();
+            answers.push_back(answer.isEmpty() ? "(none)" : answer.toText());
+        }
         if (auto f = failures.find(sql); f != failures.end())
             throw automation::Error(f->second, 3075, "FakeEngine");
         if (exhausting.count(sql))

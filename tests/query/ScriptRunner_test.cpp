@@ -300,6 +300,26 @@ TEST_F(RunnerTest, ResultLineStartsFollowTheOutput)
     EXPECT_EQ(sink.lines.at(12), "The engine cannot find 'select * from missing'.");
 }
 
+// The engine asks the sink for parameter values while it opens or executes; the time the user
+// takes to answer is not the statement's. After the run the database has no prompt left.
+TEST_F(RunnerTest, ParametersAreAskedThroughTheSinkOutsideTheTimes)
+{
+    database->tables["select p"] = {{idColumn}, {{1}}};
+    database->asks["select p"] = "[Whose Name]";
+    database->asks["update p"] = "Limit";
+    sink.parameterAnswers["[Whose Name]"] = "Ann";
+    sink.onAsk = [this] { now += 5000; };
+    runner.run("select p; update p");
+    EXPECT_EQ(database->answers, (std::vector<std::string>{"Ann", "(none)"}));
+    // each statement: its own two clock readings and the two around the question, 10 ms apart
+    ASSERT_EQ(sink.history.size(), 2u);
+    EXPECT_EQ(sink.history[0].executionMs, 20u);
+    EXPECT_EQ(sink.history[1].executionMs, 20u);
+    database->answers.clear();
+    database->call("Execute", {"update p"});
+    EXPECT_EQ(database->answers, (std::vector<std::string>{"(none)"}));
+}
+
 TEST_F(RunnerTest, NewRunClearsResultAndTotals)
 {
     database->affected["update a"] = 4;
