@@ -274,7 +274,7 @@ TdlgAbout *CreateAboutBox(QWidget *parent, unsigned char language, const QString
 
 void ShowAboutBox(unsigned char language, const QString &note)
 {
-    std::unique_ptr<TdlgAbout> dialog(CreateAboutBox(TfrmMain::instance(), language, note));
+    std::unique_ptr<TdlgAbout> dialog(CreateAboutBox(QApplication::activeWindow(), language, note));
     Prompts::current().exec(dialog.get());
 }
 

@@ -9,11 +9,11 @@
 #include "Icons.h"
 #include "Prompts.h"
 #include "automation/Error.h"
-#include "dbengine/maintenance/Files.h"
 #include "dbengine/maintenance/Replace.h"
 #include "engine/MSAccess.h"
 #include "jetfile/AccessFile.h"
 #include "platform/Folders.h"
+#include "session/Session.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -38,8 +38,6 @@
 #include <cstring>
 
 namespace {
-
-TfrmMain *theMainWindow = nullptr;
 
 std::map<QString, TfrmMain::ChildFactory> &childFactories()
 {
@@ -70,11 +68,6 @@ std::string str(const QString &s) { return s.toStdString(); }
 
 } // namespace
 
-TfrmMain *TfrmMain::instance()
-{
-    return theMainWindow;
-}
-
 void TfrmMain::registerChildWindow(const char *className, ChildFactory factory)
 {
     childFactories()[QString::fromLatin1(className)] = std::move(factory);
@@ -97,7 +90,6 @@ int TfrmMain::ShowDialog(const char *className)
 TfrmMain::TfrmMain(QWidget *parent)
     : QMainWindow(parent), Storage(QStringLiteral("1.x")), ApplicationTitle(QStringLiteral("Jetwarden"))
 {
-    theMainWindow = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ApplicationTitle);
     setWindowIcon(appIcon());
@@ -110,7 +102,9 @@ TfrmMain::TfrmMain(QWidget *parent)
     buildMenus();
     buildToolBar();
 
-    Access = std::make_unique<engine::TMSAccess>();
+    session_ = std::make_unique<session::Session>();
+    // The commands follow the open database, whoever opened or closed it.
+    session_->addListener([this] { UpdateControls(); });
     Storage.defineValue(QStringLiteral("Database"), QString());
     Storage.defineValue(QStringLiteral("Engine"), 2);
     Storage.defineValue(QStringLiteral("SystemDB"), QString());
@@ -131,19 +125,19 @@ TfrmMain::TfrmMain(QWidget *parent)
         pendingError_ = QStringLiteral("The stored engine setting '%1' is not one of 0, 1 or 2; engine %2 is used.")
                             .arg(Storage.value(QStringLiteral("Engine")).toString())
                             .arg(engineIndex);
-    if (!Access->LastError.empty())
-        pendingError_ += (pendingError_.isEmpty() ? QString() : QStringLiteral("\n")) + text(Access->LastError);
+    if (!session_->lastError().empty())
+        pendingError_ += (pendingError_.isEmpty() ? QString() : QStringLiteral("\n")) + text(session_->lastError());
 }
 
 TfrmMain::~TfrmMain()
 {
-    if (!closed_) {
+    // The child windows work on the session; they go before it does.
+    if (!closed_)
         mdi->closeAllSubWindows();
-        CurrentDatabase.release();
-        Access->setEngineActive(false);
-    }
-    if (theMainWindow == this)
-        theMainWindow = nullptr;
+    // With the MDI area goes every window in it, closed or not.
+    delete mdi;
+    mdi = nullptr;
+    session_.reset();
 }
 
 QAction *TfrmMain::addCommand(QMenu *menu, const char *name, const QString &caption, void (TfrmMain::*slot)(),
@@ -241,8 +235,8 @@ void TfrmMain::buildToolBar()
 
 void TfrmMain::UpdateControls()
 {
-    const bool engine = Access->EngineActive();
-    const bool database = Access->DatabaseOpen();
+    const bool engine = session_->engineActive();
+    const bool database = session_->isOpen();
     for (const char *name : {"mmNewDB", "mmOpenDB", "mmRepair", "mmCompact", "mmEncrypt", "mmDecrypt"})
         actions_.at(QString::fromLatin1(name))->setEnabled(engine);
     for (const char *name : {"mmClose", "mmAccounts", "mmRefresh", "mmProps", "mmObjectMap", "mmQuery"})
@@ -338,9 +332,7 @@ QWidget *TfrmMain::ShowChildWindow(const char *className, bool several)
 
 void TfrmMain::ApplyEngineSettings(int engineIndex)
 {
-    Access->setDAOType(std::uint8_t(engineIndex));
-    Access->SystemDB = str(Storage.value(QStringLiteral("SystemDB")).toString());
-    Access->setEngineActive(true);
+    session_->startEngine(engineIndex, str(Storage.value(QStringLiteral("SystemDB")).toString()));
 }
 
 // Accounts work out of the box: when no workgroup file was chosen or found, the first start
@@ -348,20 +340,9 @@ void TfrmMain::ApplyEngineSettings(int engineIndex)
 // it the engine's built-in workgroup stays in use.
 void TfrmMain::CreateDefaultWorkgroup()
 {
-    if (!Access->EngineActive() || !Access->GetSystemDB().empty())
-        return;
-    const QString folder = QString::fromStdString(platform::userDataDir());
-    const QString path = folder + QStringLiteral("/system.mdw");
-    try {
-        if (!QFileInfo::exists(path)) {
-            QDir().mkpath(folder);
-            Access->Engine.call("CreateWorkgroup", {str(path), "Jetwarden", "", ""});
-        }
-        Access->Engine.put("SystemDB", str(path));
-        Access->SystemDB = str(path);
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "jetwarden: no default workgroup file: %s\n", e.what());
-    }
+    const std::string error = session_->ensureDefaultWorkgroup(platform::userDataDir());
+    if (!error.empty())
+        std::fprintf(stderr, "jetwarden: no default workgroup file: %s\n", error.c_str());
 }
 
 // The stored engine, or the default (2) when the setting is not one of 0, 1 and 2.
@@ -387,58 +368,32 @@ bool TfrmMain::OpenDatabaseFile(const QString &fileName)
     Storage.setValue(QStringLiteral("Database"), fileName);
     if (LoginToDatabase())
         OpenAndShow();
-    return Access->DatabaseOpen();
+    return session_->isOpen();
 }
 
 bool TfrmMain::LoginToDatabase()
 {
     // A file that cannot be opened whoever logs in is reported before anyone is asked to.
-    const std::string problem = dbengine::maintenance::openProblem(str(DatabaseFile));
+    const std::string problem = session_->openProblem(str(DatabaseFile));
     if (!problem.empty()) {
         Prompts::error(this, text(problem));
         return false;
     }
-    LoginUser = QStringLiteral("admin");
-    LoginPassword.clear();
-    Access->UserName = "admin";
-    Access->Password.clear();
-    Access->setWorkspaceOpen(true);
-    std::string probe = Access->LastError;
-    if (probe.empty()) {
-        Access->DatabaseName = str(DatabaseFile);
-        Access->setDatabaseOpen(true);
-        probe = Access->LastError;
-        Access->setDatabaseOpen(false);
-        Access->setWorkspaceOpen(false);
-    }
-    if (probe.empty())
+    login_ = session::Login{"admin", ""};
+    if (session_->probeLogin(str(DatabaseFile)))
         return true;
     TdlgLogin dialog(this);
     if (Prompts::current().exec(&dialog) != QDialog::Accepted)
         return false;
-    LoginUser = dialog.EnteredUser;
-    LoginPassword = dialog.EnteredPassword;
+    login_ = session::Login{str(dialog.EnteredUser), str(dialog.EnteredPassword)};
     return true;
 }
 
 void TfrmMain::ConnectDatabase()
 {
-    if (LoginUser.isEmpty())
-        return;
-    Access->UserName = str(LoginUser);
-    Access->Password = str(LoginPassword);
-    Access->setWorkspaceOpen(true);
-    if (!Access->LastError.empty()) {
-        Prompts::error(this, text(Access->LastError));
-        return;
-    }
-    Access->DatabaseName = str(DatabaseFile);
-    Access->Exclusive = stored("Exclusive");
-    Access->ReadOnly = stored("ReadOnly");
-    Access->setDatabaseOpen(true);
-    CurrentDatabase = Access->GetDatabase();
-    if (!Access->LastError.empty())
-        Prompts::error(this, text(Access->LastError));
+    const session::OpenFlags flags{stored("Exclusive"), stored("ReadOnly")};
+    if (!session_->open(str(DatabaseFile), login_, flags) && !session_->lastError().empty())
+        Prompts::error(this, text(session_->lastError()));
 }
 
 void TfrmMain::OpenAndShow()
@@ -447,21 +402,27 @@ void TfrmMain::OpenAndShow()
         WaitCursor wait;
         ConnectDatabase();
     }
-    if (Access->DatabaseOpen()) {
-        QString title = QStringLiteral("%1 - [%2]").arg(ApplicationTitle, QFileInfo(text(Access->GetDatabaseName())).fileName());
-        // An Access file, or any database opened read-only, says so in the title.
-        if (!CurrentDatabase.get("Updatable").toBool())
-            title += QStringLiteral(" (read-only)");
-        setWindowTitle(title);
-        cmObjectMap();
-        cmQuery();
-    }
+    showOpened();
+}
+
+// The open database's name in the title and its first windows; an Access file, or any database
+// opened read-only, says so in the title.
+void TfrmMain::showOpened()
+{
+    if (!session_->isOpen())
+        return;
+    QString title = QStringLiteral("%1 - [%2]").arg(ApplicationTitle, QFileInfo(text(session_->access().GetDatabaseName())).fileName());
+    if (!session_->database().get("Updatable").toBool())
+        title += QStringLiteral(" (read-only)");
+    setWindowTitle(title);
+    cmObjectMap();
+    cmQuery();
 }
 
 void TfrmMain::CloseCurrent()
 {
     cmCloseAll();
-    Access->setWorkspaceOpen(false);
+    session_->close();
     setWindowTitle(ApplicationTitle);
     UpdateControls();
 }
@@ -492,14 +453,7 @@ void TfrmMain::cmNewDB()
     }
     try {
         WaitCursor wait;
-        automation::Variant ws = Access->Engine.call("CreateWorkspace", {"~new", "admin", "", 2});
-        try {
-            ws.call("CreateDatabase", {str(path)}).call("Close");
-        } catch (...) {
-            ws.call("Close");
-            throw;
-        }
-        ws.call("Close");
+        session_->create(str(path));
     } catch (const std::exception &e) {
         Prompts::warning(this, QString::fromUtf8(e.what()));
         return;
@@ -561,23 +515,27 @@ void TfrmMain::cmRefresh()
         else
             delete map;
     }
-    CurrentDatabase.release();
-    Access->setWorkspaceOpen(false);
-    Access->setEngineActive(false);
-    ApplyEngineSettings(storedEngineIndex());
-    OpenAndShow();
+    {
+        WaitCursor wait;
+        const session::OpenFlags flags{stored("Exclusive"), stored("ReadOnly")};
+        if (!session_->refresh(storedEngineIndex(), str(Storage.value(QStringLiteral("SystemDB")).toString()), flags)
+            && !session_->lastError().empty())
+            Prompts::error(this, text(session_->lastError()));
+    }
+    showOpened();
     UpdateControls();
 }
 
 void TfrmMain::cmProps()
 {
+    engine::TMSAccess &access = session_->access();
     TdlgFileProps dialog(this);
-    dialog.setFile(text(Access->GetDatabaseName()));
-    dialog.setEngineText(QStringLiteral("Data Access Objects ") + text(Access->GetEngineVersion()));
-    dialog.setDriverText(QStringLiteral("Microsoft Jet ") + text(Access->GetDatabaseVersion()));
-    dialog.setWorkspace(text(Access->GetWorkspaceName()));
-    dialog.setUser(text(Access->GetCurrentUser()));
-    dialog.setSystemDatabase(text(Access->GetSystemDB()));
+    dialog.setFile(text(access.GetDatabaseName()));
+    dialog.setEngineText(QStringLiteral("Data Access Objects ") + text(access.GetEngineVersion()));
+    dialog.setDriverText(QStringLiteral("Microsoft Jet ") + text(access.GetDatabaseVersion()));
+    dialog.setWorkspace(text(access.GetWorkspaceName()));
+    dialog.setUser(text(access.GetCurrentUser()));
+    dialog.setSystemDatabase(text(access.GetSystemDB()));
     Prompts::current().exec(&dialog);
 }
 
@@ -604,9 +562,10 @@ void TfrmMain::cmPrefs()
     // The dialog shows what is in effect; only a change from that needs a restart, and the
     // system database is stored only when the user changed it (the one found or created on
     // first start is not a choice).
-    const int shownEngine = Access->EngineActive() ? int(Access->DAOType()) : storedEngineIndex();
+    engine::TMSAccess &access = session_->access();
+    const int shownEngine = access.EngineActive() ? int(access.DAOType()) : storedEngineIndex();
     const QString shownSystemDb =
-        Access->EngineActive() ? text(Access->GetSystemDB()) : Storage.value(QStringLiteral("SystemDB")).toString();
+        access.EngineActive() ? text(access.GetSystemDB()) : Storage.value(QStringLiteral("SystemDB")).toString();
     dialog.setEngineIndex(shownEngine);
     dialog.setSystemDb(shownSystemDb);
     dialog.setContainers(stored("Cont"));
@@ -706,21 +665,25 @@ void TfrmMain::cmExit()
 // user should hear why in plain words.
 bool TfrmMain::refuseOpenDatabase(const QString &path)
 {
-    if (!Access->DatabaseOpen())
+    if (!session_->isOpen())
         return false;
-    const QFileInfo chosen(path), open(text(Access->GetDatabaseName()));
+    const QFileInfo chosen(path), open(text(session_->access().GetDatabaseName()));
     if (chosen.canonicalFilePath().isEmpty() || chosen.canonicalFilePath() != open.canonicalFilePath())
         return false;
     Prompts::warning(this, QStringLiteral("\"%1\" is the open database. Close it first.").arg(chosen.fileName()));
     return true;
 }
 
-// The old file is replaced only once the new one is complete, with one atomic rename, so the
-// chosen file is never lost: on any failure it stays as it was. Its permissions and owner stay,
-// and a symbolic link keeps pointing to the new file.
-void TfrmMain::intoPlace(const QString &destination, const std::function<void(const QString &)> &work)
+// The session replaces a file only once the new one is complete, with one atomic rename, so the
+// chosen file is never lost: on any failure it stays as it was.
+void TfrmMain::runMaintenance(const std::function<void()> &work)
 {
-    dbengine::maintenance::replaceFile(str(destination), [&](const std::string &temporary) { work(text(temporary)); });
+    try {
+        WaitCursor wait;
+        work();
+    } catch (const std::exception &e) {
+        Prompts::warning(this, QString::fromUtf8(e.what()));
+    }
 }
 
 void TfrmMain::cmCompact()
@@ -729,12 +692,7 @@ void TfrmMain::cmCompact()
                                                          QStringLiteral("mdb"));
     if (path.isEmpty() || refuseOpenDatabase(path))
         return;
-    try {
-        WaitCursor wait;
-        intoPlace(path, [&](const QString &temporary) { Access->CompactDatabase(str(path), str(temporary)); });
-    } catch (const std::exception &e) {
-        Prompts::warning(this, QString::fromUtf8(e.what()));
-    }
+    runMaintenance([&] { session_->compact(str(path)); });
 }
 
 void TfrmMain::cmRepair()
@@ -743,13 +701,7 @@ void TfrmMain::cmRepair()
                                                          QStringLiteral("mdb"));
     if (path.isEmpty() || refuseOpenDatabase(path))
         return;
-    try {
-        // The engine rebuilds the file beside itself and swaps it in only when complete.
-        WaitCursor wait;
-        Access->RepairDatabase(str(path));
-    } catch (const std::exception &e) {
-        Prompts::warning(this, QString::fromUtf8(e.what()));
-    }
+    runMaintenance([&] { session_->repair(str(path)); });
 }
 
 void TfrmMain::cmEncrypt()
@@ -786,17 +738,12 @@ void TfrmMain::convertDatabase(bool encrypt)
     const QString password = AskPassword(this);
     if (password.isEmpty())
         return;
-    try {
-        WaitCursor wait;
-        intoPlace(destination, [&](const QString &temporary) {
-            if (encrypt)
-                Access->EncryptDatabase(str(source), str(temporary), str(password));
-            else
-                Access->DecryptDatabase(str(source), str(temporary), str(password));
-        });
-    } catch (const std::exception &e) {
-        Prompts::warning(this, QString::fromUtf8(e.what()));
-    }
+    runMaintenance([&] {
+        if (encrypt)
+            session_->encrypt(str(source), str(destination), str(password));
+        else
+            session_->decrypt(str(source), str(destination), str(password));
+    });
 }
 
 void TfrmMain::cmObjectMap()
@@ -905,14 +852,13 @@ void TfrmMain::reportPendingEngineError()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    if (Access->DatabaseOpen() && !Prompts::confirm(this, QStringLiteral("Close session?"))) {
+    if (session_->isOpen() && !Prompts::confirm(this, QStringLiteral("Close session?"))) {
         event->ignore();
         return;
     }
     Storage.savePlacement(this);
     cmCloseAll();
-    CurrentDatabase.release();
-    Access->setEngineActive(false);
+    session_->stopEngine();
     UpdateControls();
     closed_ = true;
     event->accept();

@@ -2,7 +2,7 @@
 
 #include "RecentFiles.h"
 #include "SettingsStore.h"
-#include "automation/Variant.h"
+#include "session/Session.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -18,29 +18,22 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 
-namespace engine {
-class TMSAccess;
-}
-
-// The frame: menus, tool buttons and the MDI area of child windows; owns the one access object
-// and opens, closes and maintains databases through it.
+// The frame: menus, tool buttons and the MDI area of child windows. It owns the session (the
+// access object, the login and the open database) and turns its commands into the session's
+// workflows; child windows get the session from their factory.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    // The one main window of the program (null before it exists).
-    static TfrmMain *instance();
-
-    std::unique_ptr<engine::TMSAccess> Access;
-    QString LoginUser;
-    QString LoginPassword;
-    QString DatabaseFile;
-    automation::Variant CurrentDatabase;
-    SettingsStore Storage;
-    RecentFiles MRUMan;
-    QString ApplicationTitle;
+    // The session every child window and dialog works on; it outlives them all.
+    session::Session &session() const { return *session_; }
+    // The frame's stored settings (group "1.x") and the recent files kept with them.
+    SettingsStore &storage() { return Storage; }
+    RecentFiles &recentFiles() { return MRUMan; }
+    // A stored yes/no setting of the frame ("Cont", "System", "Exclusive", "ReadOnly").
+    bool stored(const char *name) const;
 
     // Child windows: a factory per window class name; the windows of later features register here.
     using ChildFactory = std::function<QWidget *(TfrmMain *)>;
@@ -58,12 +51,7 @@ public:
 
     // Closes what is open and opens `fileName`, asking for a login when needed; true when open.
     bool OpenDatabaseFile(const QString &fileName);
-    bool LoginToDatabase();
-    void ConnectDatabase();
-    void OpenAndShow();
     void CloseCurrent();
-    void ApplyEngineSettings(int engineIndex);
-    void CreateDefaultWorkgroup();
     void UpdateControls();
     // The engine notes Help shows: share/jetwarden once installed, beside the program in a build.
     static QString engineNotesFile();
@@ -112,12 +100,25 @@ private:
     // True (after telling the user) when no window or dialog of `className` is registered.
     bool reportMissing(const char *className, const QString &what, bool dialog);
     void convertDatabase(bool encrypt);
-    // Runs `work` into a temporary file beside `destination` that then replaces it in one rename.
-    void intoPlace(const QString &destination, const std::function<void(const QString &temporary)> &work);
-    bool stored(const char *name) const;
+    // Runs a whole-file workflow of the session under the hourglass; a failure is shown.
+    void runMaintenance(const std::function<void()> &work);
+    bool LoginToDatabase();
+    void ConnectDatabase();
+    void OpenAndShow();
+    void showOpened();
+    void ApplyEngineSettings(int engineIndex);
+    void CreateDefaultWorkgroup();
     int storedEngineIndex(bool *valid = nullptr) const;
     void reportPendingEngineError();
     static void applyJetCharset(const QString &name);
+
+    std::unique_ptr<session::Session> session_;
+    // The login the next open uses: the default account, or what the login dialog was given.
+    session::Login login_;
+    QString DatabaseFile;
+    SettingsStore Storage;
+    RecentFiles MRUMan;
+    QString ApplicationTitle;
 
     QMdiArea *mdi;
     QToolBar *Rebar2;

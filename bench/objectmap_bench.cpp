@@ -166,14 +166,14 @@ int main(int argc, char **argv)
 
         TfrmMain main;
         main.OpenDatabaseFile(QString::fromStdString(path));
-        engine::TMSAccess &a = *main.Access;
+        engine::TMSAccess &a = main.session().access();
         if (!a.DatabaseOpen())
             throw std::runtime_error("cannot open the database: " + a.LastError);
 
         Measure tree{"tree (BuildTree)", {}, {}};
         Measure details{"details of Wide (ShowDetails)", {}, {}};
         Clock::time_point start = Clock::now();
-        TfrmObjectMap map; // builds its tree
+        TfrmObjectMap map(main.session()); // builds its tree
         map.resize(400, 600);
         map.show();
         QCoreApplication::processEvents();

@@ -135,7 +135,7 @@ struct WindowOnDatabase {
     WindowOnDatabase(const std::string &database, const QString &script)
     {
         const QString history = folder.filePath(QStringLiteral("History.sql"));
-        TfrmMain::registerChildWindow("TfrmQuery", [history](TfrmMain *) { return new TfrmQuery(nullptr, history); });
+        TfrmMain::registerChildWindow("TfrmQuery", [history](TfrmMain *frame) { return new TfrmQuery(frame->session(), nullptr, history); });
         main.resize(1000, 700);
         main.show();
         main.OpenDatabaseFile(QString::fromStdString(database));
@@ -216,7 +216,7 @@ int historyRun(const std::string &folder)
 
     TfrmMain main;
     start = Clock::now();
-    auto *window = new TfrmQuery(nullptr, QString::fromStdString(file));
+    auto *window = new TfrmQuery(main.session(), nullptr, QString::fromStdString(file));
     QMdiSubWindow *sub = main.mdiArea()->addSubWindow(window);
     sub->show();
     QCoreApplication::processEvents();

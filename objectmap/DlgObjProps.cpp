@@ -2,9 +2,9 @@
 
 #include "Fonts.h"
 #include "app/Icons.h"
-#include "app/MainWindow.h"
 #include "app/ProductLabel.h"
 #include "app/Prompts.h"
+#include "session/Session.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -36,7 +36,7 @@ std::string str(const QString &s)
 
 } // namespace
 
-TdlgObjProps::TdlgObjProps(QWidget *parent) : QDialog(parent)
+TdlgObjProps::TdlgObjProps(session::Session &session, QWidget *parent) : QDialog(parent), session_(session)
 {
     setObjectName(QStringLiteral("dlgObjProps"));
     setWindowTitle(QStringLiteral("Object Definition"));
@@ -177,68 +177,37 @@ bool TdlgObjProps::SaveDefinition()
     return FDefinition.isObject() ? SaveEdited() : SaveCreated();
 }
 
-// Renames and changes the text, then has the engine check the new text. A rejected change is
-// taken back whole, name included, so a failed OK leaves the definition as it was and a
-// corrected OK edits the same definition again.
+// The session renames and changes the text (or creates the query), then has the engine check
+// it. A rejected change is taken back whole, name included, so a failed OK leaves the definition
+// as it was and a corrected OK edits the same definition again; a query this very step created
+// is removed again.
 bool TdlgObjProps::SaveEdited()
 {
-    std::string oldName, oldSql;
-    bool renamed = false, sqlChanged = false;
-    try {
-        oldName = FDefinition.get("Name").toText();
-        FDefinition.put("Name", str(eName->text()));
-        renamed = true;
-        oldSql = FDefinition.get("SQL").toText();
-        sqlChanged = true;
-        FDefinition.put("SQL", str(mSQL->toPlainText()));
-        FDefinition.get("Parameters").get("Count");
-        return true;
-    } catch (const std::exception &e) {
-        Prompts::warning(this, QString::fromUtf8(e.what()));
-        // Whatever cannot be put back stays; the engine's message has been shown.
-        if (sqlChanged) {
-            try {
-                FDefinition.put("SQL", oldSql);
-            } catch (const std::exception &) {
-            }
-        }
-        if (renamed) {
-            try {
-                FDefinition.put("Name", oldName);
-            } catch (const std::exception &) {
-            }
-        }
-        return false;
-    }
+    return save(FDefinition);
 }
 
-// The engine stores a new query at once; one it then rejects is removed again. Only a query
-// this very step created is removed: a name already taken fails before anything is created.
 bool TdlgObjProps::SaveCreated()
 {
-    bool created = false;
+    if (save(automation::Variant()))
+        return true;
+    FDefinition = automation::Variant();
+    return false;
+}
+
+bool TdlgObjProps::save(const automation::Variant &definition)
+{
     try {
-        const automation::Variant database = TfrmMain::instance()->CurrentDatabase;
-        FDefinition = database.call("CreateQueryDef", {str(eName->text()), str(mSQL->toPlainText())});
-        created = true;
-        FDefinition.get("Parameters").get("Count");
+        FDefinition = session_.saveQueryDefinition(definition, str(eName->text()), str(mSQL->toPlainText()));
         return true;
     } catch (const std::exception &e) {
         Prompts::warning(this, QString::fromUtf8(e.what()));
-        if (created) {
-            try {
-                TfrmMain::instance()->CurrentDatabase.get("QueryDefs").call("Delete", {str(eName->text())});
-            } catch (const std::exception &) {
-            }
-        }
-        FDefinition = automation::Variant();
         return false;
     }
 }
 
-bool EditObjectDefinition(automation::Variant &Definition, ObjectKind &Kind)
+bool EditObjectDefinition(session::Session &session, QWidget *parent, automation::Variant &Definition, ObjectKind &Kind)
 {
-    TdlgObjProps dialog(TfrmMain::instance());
+    TdlgObjProps dialog(session, parent);
     dialog.FDefinition = Definition;
     dialog.FKind = Kind;
     dialog.LoadDefinition();

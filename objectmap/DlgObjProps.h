@@ -11,6 +11,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 
+namespace session {
+class Session;
+}
+
 // Creates a saved query, or changes the name and SQL text of one. Table definitions and
 // relations are shown by name only; OK stays disabled for them. Before it closes with OK the
 // engine checks the query by reading its parameter count; a rejected definition is put back as
@@ -19,7 +23,8 @@ class QStackedWidget;
 class TdlgObjProps : public QDialog {
     Q_OBJECT
 public:
-    explicit TdlgObjProps(QWidget *parent = nullptr);
+    // Saves into the open database of `session`.
+    explicit TdlgObjProps(session::Session &session, QWidget *parent = nullptr);
 
     // The definition being edited; empty in create mode, the new query after a create.
     automation::Variant FDefinition;
@@ -40,7 +45,10 @@ private:
     bool SaveDefinition();
     bool SaveEdited();
     bool SaveCreated();
+    // Has the session save (and, when rejected, take back) the query; false after telling why.
+    bool save(const automation::Variant &definition);
 
+    session::Session &session_;
     QComboBox *cbType;
     QLineEdit *eName;
     QStackedWidget *Notebook;
@@ -51,4 +59,5 @@ private:
 
 // Shows the dialog for `Definition` of kind `Kind` (empty and None for a new definition). On
 // OK both receive what the dialog holds and the result is true; otherwise both stay as they were.
-bool EditObjectDefinition(automation::Variant &Definition, ObjectKind &Kind);
+// The dialog is modal over `parent` and saves through `session`.
+bool EditObjectDefinition(session::Session &session, QWidget *parent, automation::Variant &Definition, ObjectKind &Kind);

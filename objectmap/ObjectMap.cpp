@@ -10,12 +10,11 @@
 #include "WaitCursor.h"
 #include "app/Application.h"
 #include "app/Icons.h"
-#include "app/MainWindow.h"
 #include "app/Prompts.h"
 #include "engine/MSAccess.h"
 #include "engine/TypeNames.h"
-#include "query/QueryWindow.h"
 #include "query/TableWindow.h"
+#include "session/Session.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -57,14 +56,10 @@ void reporting(Work &&work)
     }
 }
 
-engine::TMSAccess &access()
-{
-    return *TfrmMain::instance()->Access;
-}
-
 } // namespace
 
-TfrmObjectMap::TfrmObjectMap(QWidget *parent) : QWidget(parent), Storage(QStringLiteral("1.x/ObjectMap"))
+TfrmObjectMap::TfrmObjectMap(session::Session &session, OptionsSource options, QWidget *parent)
+    : QWidget(parent), Storage(QStringLiteral("1.x/ObjectMap")), session_(session), options_(std::move(options))
 {
     setObjectName(QStringLiteral("frmObjectMap"));
     setWindowTitle(QStringLiteral("Object Map"));
@@ -206,13 +201,13 @@ QTreeWidgetItem *TfrmObjectMap::selectedEntry() const
 // Fills the tree from the catalogue. Only names are read, one definition object at a time.
 void TfrmObjectMap::BuildTree()
 {
-    TfrmMain *main = TfrmMain::instance();
-    if (!main || !main->Access->DatabaseOpen())
+    if (!session_.isOpen())
         return;
     pc->setCurrentWidget(tsObjects);
-    const bool showSystem = settingToBool(main->Storage.value(QStringLiteral("System")));
-    const bool showContainers = settingToBool(main->Storage.value(QStringLiteral("Cont")));
-    engine::TMSAccess &a = *main->Access;
+    const ShowOptions shown = options_ ? options_() : ShowOptions{};
+    const bool showSystem = shown.systemObjects;
+    const bool showContainers = shown.containers;
+    engine::TMSAccess &a = session_.access();
     {
         objectmap::WaitCursor wait;
         UpdateBlock block({Tree});
@@ -273,7 +268,7 @@ void TfrmObjectMap::ShowDetails(const QString &name, ObjectKind kind)
 {
     if (kind != ObjectKind::None)
         setWindowTitle(name);
-    pcDetails->ShowDefinition(access(), name, kind);
+    pcDetails->ShowDefinition(session_.access(), name, kind);
 }
 
 void TfrmObjectMap::pcChange()
@@ -364,7 +359,7 @@ void TfrmObjectMap::SelectObject(QTreeWidgetItem *entry)
     if (!entry || !entry->parent())
         return;
     const std::string name = entry->text(0).toStdString();
-    engine::TMSAccess &a = access();
+    engine::TMSAccess &a = session_.access();
     switch (kindOfGroup(entry->parent()->text(0))) {
     case ObjectKind::Table:
         FCurrentKind = ObjectKind::Table;
@@ -432,7 +427,7 @@ void TfrmObjectMap::cmNew()
     reporting([this] {
         FCurrentObject = Variant();
         FCurrentKind = ObjectKind::None;
-        if (!EditObjectDefinition(FCurrentObject, FCurrentKind))
+        if (!EditObjectDefinition(session_, this, FCurrentObject, FCurrentKind))
             return;
         BuildTree();
         selectDefinition(text(FCurrentObject.get("Name").toText()));
@@ -447,7 +442,7 @@ void TfrmObjectMap::cmEdit()
     reporting([&] {
         SelectObject(entry);
         // A container resolves to nothing, so the dialog opens to create, as for New.
-        if (EditObjectDefinition(FCurrentObject, FCurrentKind))
+        if (EditObjectDefinition(session_, this, FCurrentObject, FCurrentKind))
             BuildTree();
         if (FCurrentObject.isObject())
             selectDefinition(text(FCurrentObject.get("Name").toText()));
@@ -472,7 +467,7 @@ void TfrmObjectMap::cmDel()
         const Variant name = FCurrentObject.get("Name");
         if (!Prompts::confirm(this, QStringLiteral("Delete \"%1\" from database?").arg(text(name.toText()))))
             return;
-        TfrmMain::instance()->CurrentDatabase.get(collections[int(FCurrentKind)]).call("Delete", {name});
+        session_.database().get(collections[int(FCurrentKind)]).call("Delete", {name});
         {
             UpdateBlock block({Tree});
             delete entry;
@@ -491,13 +486,8 @@ void TfrmObjectMap::cmSelect()
         return;
     const QString name = entry->text(0);
     reporting([&] {
-        // An existing query window is used where it stands, not brought to the front.
-        TfrmMain *main = TfrmMain::instance();
-        QWidget *window = main->FindChildWindow("TfrmQuery");
-        if (!window)
-            window = main->ShowChildWindow("TfrmQuery", false);
-        if (auto *query = qobject_cast<TfrmQuery *>(window))
-            query->SelectAsQuery(name);
+        if (queryOpener_)
+            queryOpener_(name);
     });
 }
 
@@ -518,7 +508,10 @@ void TfrmObjectMap::cmTableEditor()
         return;
     auto *table = new TfrmTable(this);
     table->FTableName = entry->text(0);
-    TfrmMain::instance()->mdiArea()->addSubWindow(table);
+    // Beside this window in the frame's MDI area; a window without one shows the table alone.
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (sub && sub->mdiArea())
+        sub->mdiArea()->addSubWindow(table);
     table->ShowTable();
 }
 

@@ -9,6 +9,12 @@
 #include <QList>
 #include <QWidget>
 
+#include <functional>
+
+namespace session {
+class Session;
+}
+
 class QAction;
 class TDetailPages;
 class QLabel;
@@ -27,7 +33,18 @@ class QTreeWidgetItem;
 class TfrmObjectMap : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    explicit TfrmObjectMap(QWidget *parent = nullptr);
+    // What the frame's preferences ask the tree to show besides the definitions.
+    struct ShowOptions {
+        bool systemObjects = false;
+        bool containers = false;
+    };
+    using OptionsSource = std::function<ShowOptions()>;
+    // Has a query window select all rows of the named table or query.
+    using QueryOpener = std::function<void(const QString &name)>;
+
+    // Shows the open database of `session`, which outlives the window; `options` is asked each
+    // time the tree is built (none: definitions only).
+    explicit TfrmObjectMap(session::Session &session, OptionsSource options = {}, QWidget *parent = nullptr);
     ~TfrmObjectMap() override;
 
     QMenu *groupMenu() const override { return mmObject; }
@@ -41,6 +58,8 @@ public:
     QList<QIcon> imgTree;
     // Detail images: required field, primary index.
     QList<QIcon> img;
+
+    void setQueryOpener(QueryOpener opener) { queryOpener_ = std::move(opener); }
 
     void BuildTree();
     // Fills the detail pages for the definition `name` of `kind`; None shows nothing.
@@ -86,5 +105,8 @@ private:
     QMenu *mmObject, *PopupMenu, *FieldMenu;
     QAction *mmNew, *mmEdit, *mmDel, *N1, *mmTableEdit;
     QAction *pmQuery, *pmNew, *pmEdit, *pmDel, *N2, *pmTableEdit, *pmCopy;
+    session::Session &session_;
+    OptionsSource options_;
+    QueryOpener queryOpener_;
     bool placementRestored_ = false;
 };

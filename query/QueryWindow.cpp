@@ -7,9 +7,8 @@
 #include "SqlEdit.h"
 
 #include "app/Icons.h"
-#include "app/MainWindow.h"
 #include "app/Prompts.h"
-#include "engine/MSAccess.h"
+#include "session/Session.h"
 #include "platform/Folders.h"
 
 #include <QRegularExpression>
@@ -27,6 +26,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStringDecoder>
+#include <QApplication>
 #include <QTabWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -39,12 +39,6 @@ namespace {
 const QString kScriptFilter = QStringLiteral("SQL scripts (*.sql);;All files (*)");
 const QString kScriptSuffix = QStringLiteral("sql");
 constexpr int kBookmarkedStatements = 9;
-
-bool databaseOpen()
-{
-    TfrmMain *main = TfrmMain::instance();
-    return main && main->Access && main->Access->DatabaseOpen();
-}
 
 // A script file as text: UTF-8 when it is valid UTF-8, else Latin-1, so no byte is lost; line
 // breaks as the editor keeps them (LF).
@@ -62,8 +56,8 @@ QString scriptFileText(const QByteArray &bytes)
 
 } // namespace
 
-TfrmQuery::TfrmQuery(QWidget *parent, const QString &historyFile)
-    : QWidget(parent), Storage(QStringLiteral("1.x/Query")), HistoryFile(historyFile)
+TfrmQuery::TfrmQuery(session::Session &session, QWidget *parent, const QString &historyFile)
+    : QWidget(parent), Storage(QStringLiteral("1.x/Query")), HistoryFile(historyFile), session_(session)
 {
     setObjectName(QStringLiteral("frmQuery"));
     setWindowTitle(QStringLiteral("Query"));
@@ -145,11 +139,14 @@ TfrmQuery::TfrmQuery(QWidget *parent, const QString &historyFile)
     pc->setCurrentWidget(tsQuery);
     pcChange();
     loadHistory();
+    // Execute follows the open database.
+    listener_ = session_.addListener([this] { UpdateCommands(); });
     UpdateCommands();
 }
 
 TfrmQuery::~TfrmQuery()
 {
+    session_.removeListener(listener_);
     if (run_)
         run_->detach();
     if (!historySaved_)
@@ -283,11 +280,10 @@ void TfrmQuery::buildStatusBar()
 
 QString TfrmQuery::dialect() const
 {
-    TfrmMain *main = TfrmMain::instance();
-    if (!databaseOpen() || !main->CurrentDatabase.isObject())
+    if (!databaseOpen() || !session_.database().isObject())
         return {};
     try {
-        return QString::fromStdString(main->CurrentDatabase.get("SqlDialect").toText());
+        return QString::fromStdString(session_.database().get("SqlDialect").toText());
     } catch (const std::exception &) {
         return {};
     }
@@ -299,7 +295,7 @@ void TfrmQuery::cmDialect()
     if (now.isEmpty() || run_)
         return;
     try {
-        TfrmMain::instance()->CurrentDatabase.put("SqlDialect", now == QLatin1String("Access") ? "SQLite" : "Access");
+        session_.database().put("SqlDialect", now == QLatin1String("Access") ? "SQLite" : "Access");
     } catch (const std::exception &e) {
         Prompts::error(this, QString::fromUtf8(e.what()));
     }
@@ -336,7 +332,7 @@ void TfrmQuery::repaintStatus()
 
 void TfrmQuery::UpdateCommands()
 {
-    const bool database = databaseOpen();
+    const bool database = session_.isOpen();
     const bool idle = !run_;
     mmOpen->setEnabled(database && idle && pc->currentWidget() == tsQuery);
     for (QAction *action : {mmSave, mmFind, mmFindNext})
@@ -395,8 +391,7 @@ void TfrmQuery::cmExec()
     const std::string script = scriptText();
     auto run = std::make_shared<QueryRun>(this, MessageInterval);
     run_ = run;
-    if (TfrmMain *main = TfrmMain::instance())
-        run->runner.CurrentDatabase = main->CurrentDatabase;
+    run->runner.CurrentDatabase = session_.database();
     setPanel(2, QStringLiteral("?"));
     UpdateCommands();
     result_->clearBookmarks();
@@ -585,8 +580,9 @@ void TfrmQuery::loadHistory()
                                     : QStringLiteral(" The file as it was is kept as \"%1\".")
                                           .arg(QFileInfo(QString::fromStdString(copy)).fileName());
         }
-        TfrmMain *main = TfrmMain::instance();
-        Prompts::error(main ? static_cast<QWidget *>(main) : this, message,
+        // Told over the active window (the frame): this one is not shown yet.
+        QWidget *active = QApplication::activeWindow();
+        Prompts::error(active ? active : this, message,
                        QString::fromLatin1(query::ListViewIoErrorCaption));
     }
 }

@@ -12,6 +12,9 @@
 namespace query {
 class History;
 }
+namespace session {
+class Session;
+}
 
 class FindReplaceDialog;
 class HistoryPage;
@@ -31,8 +34,10 @@ class SqlEdit;
 class TfrmQuery : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    // `historyFile`: where the history is loaded from on creation and saved to on close.
-    explicit TfrmQuery(QWidget *parent = nullptr, const QString &historyFile = defaultHistoryFile());
+    // Runs on the open database of `session`, which outlives the window. `historyFile`: where
+    // the history is loaded from on creation and saved to on close.
+    explicit TfrmQuery(session::Session &session, QWidget *parent = nullptr,
+                       const QString &historyFile = defaultHistoryFile());
     ~TfrmQuery() override;
 
     // History.sql in the folder for files beside the executable.
@@ -127,6 +132,8 @@ private:
     QAction *pmUndo, *pmRedo, *pmCopy, *pmCut, *pmPaste, *pmClearAll, *pmSelectAll;
     FindReplaceDialog *rd;
 
+    session::Session &session_;
+    int listener_ = -1;
     std::shared_ptr<QueryRun> run_;
     bool placementRestored_ = false;
     bool historySaved_ = false;

@@ -6,7 +6,7 @@
 
 void registerQueryWindows(const QString &historyFile)
 {
-    TfrmMain::registerChildWindow("TfrmQuery", [historyFile](TfrmMain *) {
-        return historyFile.isEmpty() ? new TfrmQuery : new TfrmQuery(nullptr, historyFile);
+    TfrmMain::registerChildWindow("TfrmQuery", [historyFile](TfrmMain *main) {
+        return historyFile.isEmpty() ? new TfrmQuery(main->session()) : new TfrmQuery(main->session(), nullptr, historyFile);
     });
 }

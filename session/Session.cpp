@@ -1,7 +1,8 @@
 #include "Session.h"
 
-#include "IntoPlace.h"
 #include "automation/Error.h"
+#include "dbengine/maintenance/Files.h"
+#include "dbengine/maintenance/Replace.h"
 #include "engine/MSAccess.h"
 #include "engine/NewDatabase.h"
 #include "jetfile/AccessFile.h"
@@ -121,11 +122,22 @@ bool Session::probeLogin(const std::string &path)
     return probe.empty();
 }
 
+std::string Session::openProblem(const std::string &path) const
+{
+    return dbengine::maintenance::openProblem(path);
+}
+
 bool Session::open(const std::string &path, const Login &login, const OpenFlags &flags)
 {
     close();
     databaseFile_ = path;
     login_ = login;
+    // A file no login can open is named as such, not reported as a refused account.
+    const std::string problem = openProblem(path);
+    if (!problem.empty()) {
+        access_->LastError = problem;
+        return false;
+    }
     return connect(flags);
 }
 
@@ -199,7 +211,7 @@ void Session::compact(const std::string &source, const std::string &target)
     refuseOpenFile(source);
     const std::string destination = target.empty() ? source : target;
     refuseOpenFile(destination);
-    replaceThroughTemporary(destination,
+    dbengine::maintenance::replaceFile(destination,
                             [&](const std::string &temporary) { access_->CompactDatabase(source, temporary); });
 }
 
@@ -227,7 +239,9 @@ void Session::encrypt(const std::string &source, const std::string &target, cons
 {
     refuseOpenFile(source);
     refuseOpenFile(target);
-    replaceThroughTemporary(target, [&](const std::string &temporary) {
+    // Written over its own source, the file would be lost once the result replaced it.
+    dbengine::maintenance::requireOtherFile(source, target);
+    dbengine::maintenance::replaceFile(target, [&](const std::string &temporary) {
         access_->EncryptDatabase(source, temporary, password);
     });
 }
@@ -236,7 +250,8 @@ void Session::decrypt(const std::string &source, const std::string &target, cons
 {
     refuseOpenFile(source);
     refuseOpenFile(target);
-    replaceThroughTemporary(target, [&](const std::string &temporary) {
+    dbengine::maintenance::requireOtherFile(source, target);
+    dbengine::maintenance::replaceFile(target, [&](const std::string &temporary) {
         access_->DecryptDatabase(source, temporary, password);
     });
 }

@@ -63,8 +63,12 @@ public:
     // Whether `path` opens under "admin" with an empty password (the open flags as they stand
     // on the access object); opens nothing for good.
     bool probeLogin(const std::string &path);
+    // Why `path` cannot be opened whoever logs in (missing, not a database, encrypted, a
+    // workgroup file); "" when it looks openable. Asked before anyone is asked to log in.
+    std::string openProblem(const std::string &path) const;
     // Closes what is open, then opens `path` under `login`. False when nothing opened; then
-    // lastError() holds the engine's message (empty when the user name was empty).
+    // lastError() holds openProblem() or the engine's message (empty when the user name was
+    // empty).
     bool open(const std::string &path, const Login &login, const OpenFlags &flags);
     // Closes the database and the workspace; the engine stays.
     void close();
@@ -86,7 +90,7 @@ public:
     // Checks and rebuilds `path` in place.
     void repair(const std::string &path);
     // Writes an encrypted (or decrypted) copy of `source` to `target`, replacing a file there
-    // only once the copy is complete; `source` stays as it was.
+    // only once the copy is complete; `source` stays as it was, and is refused as `target`.
     void encrypt(const std::string &source, const std::string &target, const std::string &password);
     void decrypt(const std::string &source, const std::string &target, const std::string &password);
     // Converts the Access file `source` into a new engine database `target` (never over an

@@ -496,13 +496,13 @@ void TestAccounts::accountsCommandOpensTheModalDialog()
     QFETCH(bool, toolButton);
     access.reset();
     TfrmMain window;
-    window.Access->setEngineActive(false);
-    window.Storage.setValue("SystemDB", mdw);
-    window.ApplyEngineSettings(2);
+    window.session().stopEngine();
+    window.storage().setValue("SystemDB", mdw);
+    QVERIFY(window.session().startEngine(2, mdw.toStdString()));
     window.show();
     window.OpenDatabaseFile(db);
     window.UpdateControls();
-    QVERIFY(window.Access->DatabaseOpen());
+    QVERIFY(window.session().isOpen());
     QPointer<QDialog> shown;
     QStringList users;
     prompts->dialogs.push_back([&](QDialog *d) {

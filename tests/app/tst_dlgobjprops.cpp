@@ -80,7 +80,7 @@ private slots:
     void editToATakenName();
 
 private:
-    Variant queryDefs() const { return window->CurrentDatabase.get("QueryDefs"); }
+    Variant queryDefs() const { return window->session().database().get("QueryDefs"); }
     QString sqlOf(const QString &name) const
     {
         return QString::fromStdString(queryDefs().item(name.toStdString()).get("SQL").toText());
@@ -104,7 +104,7 @@ void TestDlgObjProps::init()
     makeDatabase(home->path("shop.mdb"));
     window = std::make_unique<TfrmMain>();
     window->OpenDatabaseFile(home->path("shop.mdb"));
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().access().DatabaseOpen());
 }
 
 void TestDlgObjProps::cleanup()
@@ -125,7 +125,7 @@ QStringList TestDlgObjProps::queryNames() const
 
 void TestDlgObjProps::layoutAndCaptions()
 {
-    TdlgObjProps d;
+    TdlgObjProps d(window->session());
     QCOMPARE(d.windowTitle(), QStringLiteral("Object Definition"));
     QCOMPARE(d.size(), QSize(504, 422));
     auto *type = d.findChild<QComboBox *>("cbType");
@@ -152,7 +152,7 @@ void TestDlgObjProps::layoutAndCaptions()
 
 void TestDlgObjProps::createModeStartsEmpty()
 {
-    TdlgObjProps d;
+    TdlgObjProps d(window->session());
     d.LoadDefinition();
     QVERIFY(d.FIsNew);
     QCOMPARE(d.findChild<QComboBox *>("cbType")->currentIndex(), -1);
@@ -176,7 +176,7 @@ void TestDlgObjProps::typeSelectsThePage()
 {
     QFETCH(int, index);
     QFETCH(QString, page);
-    TdlgObjProps d;
+    TdlgObjProps d(window->session());
     d.LoadDefinition();
     d.findChild<QComboBox *>("cbType")->setCurrentIndex(index);
     QCOMPARE(pageOf(&d), page);
@@ -204,7 +204,7 @@ void TestDlgObjProps::okRule()
     QFETCH(QString, name);
     QFETCH(QString, sql);
     QFETCH(bool, enabled);
-    TdlgObjProps d;
+    TdlgObjProps d(window->session());
     d.LoadDefinition();
     // Typed first and the type chosen last, and the other way round: the rule is the same.
     for (bool typeFirst : {false, true}) {
@@ -237,8 +237,8 @@ void TestDlgObjProps::editTableShowsItsNameOnly()
     QFETCH(QString, name);
     QFETCH(QString, type);
     QFETCH(QString, page);
-    Variant definition = kind == 1 ? window->Access->GetTableDefByName(name.toStdString())
-                                   : window->Access->GetRelationByName(name.toStdString());
+    Variant definition = kind == 1 ? window->session().access().GetTableDefByName(name.toStdString())
+                                   : window->session().access().GetRelationByName(name.toStdString());
     const Variant original = definition;
     ObjectKind k = ObjectKind(kind);
     QString shownType, shownName, shownPage;
@@ -253,7 +253,7 @@ void TestDlgObjProps::editTableShowsItsNameOnly()
         okEnabled = d->findChild<QPushButton *>("bOK")->isEnabled();
         return int(QDialog::Rejected);
     });
-    QVERIFY(!EditObjectDefinition(definition, k));
+    QVERIFY(!EditObjectDefinition(window->session(), window.get(), definition, k));
     QCOMPARE(shownType, type);
     QVERIFY(!typeEnabled);
     QCOMPARE(shownName, name);
@@ -266,7 +266,7 @@ void TestDlgObjProps::editTableShowsItsNameOnly()
 
 void TestDlgObjProps::editQueryShowsItsText()
 {
-    TdlgObjProps d;
+    TdlgObjProps d(window->session());
     d.FDefinition = queryDefs().item("BigOrders");
     d.FKind = ObjectKind::Query;
     d.LoadDefinition();
@@ -287,7 +287,7 @@ void TestDlgObjProps::createQuery()
         pressOk(d, "Customers by name", "PARAMETERS [Start] TEXT(1); SELECT * FROM Customers WHERE Company >= [Start]");
         return d->result();
     });
-    QVERIFY(EditObjectDefinition(definition, kind));
+    QVERIFY(EditObjectDefinition(window->session(), window.get(), definition, kind));
     QCOMPARE(prompts->textsOf("dialog"), QStringList{"dlgObjProps"});
     QCOMPARE(int(kind), 2);
     QVERIFY(definition.isObject());
@@ -320,7 +320,7 @@ void TestDlgObjProps::createWithATakenName()
         keptSql = d->findChild<QPlainTextEdit *>("mSQL")->toPlainText();
         return int(QDialog::Rejected);
     });
-    QVERIFY(!EditObjectDefinition(definition, kind));
+    QVERIFY(!EditObjectDefinition(window->session(), window.get(), definition, kind));
     QVERIFY(!closed);
     QCOMPARE(keptName, name);
     QCOMPARE(keptSql, QStringLiteral("SELECT 42"));
@@ -329,7 +329,7 @@ void TestDlgObjProps::createWithATakenName()
     QVERIFY2(warnings.first().contains("already exists"), qPrintable(warnings.first()));
     QCOMPARE(queryNames(), (QStringList{"BigOrders", "Recent"}));
     QCOMPARE(sqlOf("BigOrders"), QString::fromLatin1(kBigOrdersSql));
-    QVERIFY(window->Access->GetTableDefByName("Orders").isObject());
+    QVERIFY(window->session().access().GetTableDefByName("Orders").isObject());
     QVERIFY(definition.isEmpty());
 }
 
@@ -347,7 +347,7 @@ void TestDlgObjProps::createWithInvalidSql()
         closed = pressOk(d, "Lost", "SELECT * FROM Orders");
         return d->result();
     });
-    QVERIFY(EditObjectDefinition(definition, kind));
+    QVERIFY(EditObjectDefinition(window->session(), window.get(), definition, kind));
     const QStringList warnings = prompts->textsOf("warning");
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings.first().contains("Nowhere"), qPrintable(warnings.first()));
@@ -365,7 +365,7 @@ void TestDlgObjProps::editRename()
         pressOk(d, "LargeOrders", kBigOrdersSql);
         return d->result();
     });
-    QVERIFY(EditObjectDefinition(definition, kind));
+    QVERIFY(EditObjectDefinition(window->session(), window.get(), definition, kind));
     QCOMPARE(queryNames(), (QStringList{"LargeOrders", "Recent"}));
     QCOMPARE(sqlOf("LargeOrders"), QString::fromLatin1(kBigOrdersSql));
     QCOMPARE(QString::fromStdString(definition.get("Name").toText()), QStringLiteral("LargeOrders"));
@@ -385,7 +385,7 @@ void TestDlgObjProps::editWithInvalidSqlPutsTheQueryBack()
         keptSql = d->findChild<QPlainTextEdit *>("mSQL")->toPlainText();
         return int(QDialog::Rejected);
     });
-    QVERIFY(!EditObjectDefinition(definition, kind));
+    QVERIFY(!EditObjectDefinition(window->session(), window.get(), definition, kind));
     QVERIFY(!closed);
     QCOMPARE(keptSql, QStringLiteral("SELECT * FROM Nowhere"));
     QCOMPARE(prompts->textsOf("warning").size(), 1);
@@ -406,7 +406,7 @@ void TestDlgObjProps::editRetriedAfterAFailureEditsTheSameQuery()
         pressOk(d, "LargeOrders", "SELECT * FROM Orders WHERE OrderID > 100");
         return d->result();
     });
-    QVERIFY(EditObjectDefinition(definition, kind));
+    QVERIFY(EditObjectDefinition(window->session(), window.get(), definition, kind));
     QVERIFY(!firstClosed);
     QCOMPARE(prompts->textsOf("warning").size(), 1);
     QCOMPARE(queryNames(), (QStringList{"LargeOrders", "Recent"}));
@@ -422,7 +422,7 @@ void TestDlgObjProps::editToATakenName()
         pressOk(d, "Recent", "SELECT 1");
         return d->result();
     });
-    QVERIFY(!EditObjectDefinition(definition, kind));
+    QVERIFY(!EditObjectDefinition(window->session(), window.get(), definition, kind));
     const QStringList warnings = prompts->textsOf("warning");
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings.first().contains("already exists"), qPrintable(warnings.first()));

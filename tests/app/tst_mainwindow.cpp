@@ -161,7 +161,7 @@ void TestMainWindow::init()
 
 void TestMainWindow::cleanup()
 {
-    if (window && window->Access->DatabaseOpen())
+    if (window && window->session().access().DatabaseOpen())
         prompts->buttons.push_back(QMessageBox::Yes);
     window.reset();
     prompts.reset();
@@ -170,7 +170,7 @@ void TestMainWindow::cleanup()
 
 void TestMainWindow::firstStartUsesDefaultsAndWritesSettingsOnExit()
 {
-    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.6"));
+    QCOMPARE(QString::fromStdString(window->session().access().GetEngineVersion()), QStringLiteral("3.6"));
     QVERIFY(window->findChild<QAction *>("mmOpenDB")->isEnabled());
     QVERIFY(!window->findChild<QAction *>("mmClose")->isEnabled());
     QVERIFY(!window->findChild<QWidget *>("sbQuery")->isEnabled());
@@ -181,7 +181,7 @@ void TestMainWindow::firstStartUsesDefaultsAndWritesSettingsOnExit()
     // A default workgroup file is made so that accounts work out of the box.
     const QString workgroup = home->path("data/Jetwarden/system.mdw");
     QVERIFY(QFile::exists(workgroup));
-    QCOMPARE(QString::fromStdString(window->Access->GetSystemDB()), workgroup);
+    QCOMPARE(QString::fromStdString(window->session().access().GetSystemDB()), workgroup);
     QVERIFY(window->close());
     QSettings s(home->settingsFile(), QSettings::IniFormat);
     for (auto [key, value] : {std::pair{"Engine", "2"}, {"SystemDB", ""}, {"Cont", "False"}, {"System", "False"},
@@ -194,12 +194,12 @@ void TestMainWindow::databaseThatAcceptsAdminOpensWithoutLogin()
 {
     prompts->files.push_back(file("shop.mdb"));
     window->cmOpenDB();
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().access().DatabaseOpen());
     QVERIFY(prompts->textsOf("dialog").isEmpty());
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [shop.mdb]"));
-    QCOMPARE(window->MRUMan.items(), QStringList{file("shop.mdb")});
-    QCOMPARE(window->Storage.value("Database").toString(), file("shop.mdb"));
-    QVERIFY(window->CurrentDatabase.isObject());
+    QCOMPARE(window->recentFiles().items(), QStringList{file("shop.mdb")});
+    QCOMPARE(window->storage().value("Database").toString(), file("shop.mdb"));
+    QVERIFY(window->session().database().isObject());
     QVERIFY(window->findChild<QAction *>("mmClose")->isEnabled());
     QVERIFY(window->findChild<QMenu *>("mmReopen")->isEnabled());
     // The object map opens first, the query window ends in front.
@@ -227,16 +227,16 @@ void TestMainWindow::loginDialogAnswers()
     QFETCH(QString, password);
     QFETCH(bool, ok);
     QFETCH(QStringList, errors);
-    automation::Variant ws = window->Access->Engine.call("CreateWorkspace", {"setup", "admin", "", 2});
+    automation::Variant ws = window->session().access().Engine.call("CreateWorkspace", {"setup", "admin", "", 2});
     ws.get("Users").item("admin").call("NewPassword", {"", "secret"});
     ws.call("Close");
     prompts->files.push_back(file("shop.mdb"));
     prompts->dialogs.push_back(answer({{"eUser", user}, {"ePwd", password}}, ok));
     window->cmOpenDB();
     QCOMPARE(prompts->textsOf("dialog"), QStringList{"dlgLogin"});
-    QVERIFY(!window->Access->DatabaseOpen());
+    QVERIFY(!window->session().access().DatabaseOpen());
     QCOMPARE(prompts->textsOf("error"), errors);
-    QCOMPARE(window->MRUMan.items(), QStringList{}); // a failed open is no recent file
+    QCOMPARE(window->recentFiles().items(), QStringList{}); // a failed open is no recent file
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
 }
 
@@ -250,7 +250,7 @@ void TestMainWindow::reopenWithoutEngineOpensNothing()
     QCOMPARE(prompts->textsOf("error"), QStringList{"Invalid class string"});
     QVERIFY(!window->findChild<QAction *>("mmOpenDB")->isEnabled());
     window->MRUManClick(file("shop.mdb"));
-    QVERIFY(!window->Access->DatabaseOpen());
+    QVERIFY(!window->session().access().DatabaseOpen());
     QCOMPARE(prompts->asked.size(), 1);
 }
 
@@ -310,7 +310,7 @@ void TestMainWindow::storedEngineOutOfRangeIsReported()
     });
     window->cmPrefs();
     QCOMPARE(shown, 2);
-    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.6"));
+    QCOMPARE(QString::fromStdString(window->session().access().GetEngineVersion()), QStringLiteral("3.6"));
 }
 
 void TestMainWindow::preferencesShowTheEngineInUse()
@@ -336,14 +336,14 @@ void TestMainWindow::closeAndExitAskWhileADatabaseIsOpen()
     window->OpenDatabaseFile(file("shop.mdb"));
     prompts->buttons.push_back(QMessageBox::No);
     window->cmClose();
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().access().DatabaseOpen());
     prompts->buttons.push_back(QMessageBox::No);
     QVERIFY(!window->close());
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().access().DatabaseOpen());
     QCOMPARE(prompts->textsOf("confirmation"), (QStringList{"Close database?", "Close session?"}));
     prompts->buttons.push_back(QMessageBox::Yes);
     window->cmClose();
-    QVERIFY(!window->Access->DatabaseOpen());
+    QVERIFY(!window->session().access().DatabaseOpen());
     QVERIFY(window->mdiArea()->subWindowList().isEmpty());
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
     prompts->asked.clear();
@@ -359,10 +359,10 @@ void TestMainWindow::refreshUsesTheNewEngine()
         return int(QDialog::Accepted);
     });
     window->cmPrefs();
-    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.6"));
+    QCOMPARE(QString::fromStdString(window->session().access().GetEngineVersion()), QStringLiteral("3.6"));
     window->cmRefresh();
-    QCOMPARE(QString::fromStdString(window->Access->GetEngineVersion()), QStringLiteral("3.0"));
-    QVERIFY(window->Access->DatabaseOpen());
+    QCOMPARE(QString::fromStdString(window->session().access().GetEngineVersion()), QStringLiteral("3.0"));
+    QVERIFY(window->session().access().DatabaseOpen());
     QCOMPARE(window->mdiArea()->subWindowList().size(), 2);
 }
 
@@ -420,14 +420,14 @@ void TestMainWindow::unopenableFilesSayWhyWithoutALogin()
                 "..........................................................................................");
     notes.close();
     QDir().mkdir(file("folder.mdb"));
-    window->Access->EncryptDatabase(file("shop.mdb").toStdString(), file("sealed.mdb").toStdString(), "pw");
-    window->Access->Engine.call("CreateWorkgroup", {file("other.mdw").toStdString(), "N", "O"});
+    window->session().access().EncryptDatabase(file("shop.mdb").toStdString(), file("sealed.mdb").toStdString(), "pw");
+    window->session().access().Engine.call("CreateWorkgroup", {file("other.mdw").toStdString(), "N", "O"});
     prompts->files.push_back(file(name));
     window->cmOpenDB();
     QCOMPARE(prompts->textsOf("error"), QStringList{message});
     QVERIFY(prompts->textsOf("dialog").isEmpty());
-    QVERIFY(!window->Access->DatabaseOpen());
-    QVERIFY(!window->MRUMan.items().contains(file(name)));
+    QVERIFY(!window->session().access().DatabaseOpen());
+    QVERIFY(!window->recentFiles().items().contains(file(name)));
 }
 
 void TestMainWindow::titleFollowsTheOpenDatabase()
@@ -435,7 +435,7 @@ void TestMainWindow::titleFollowsTheOpenDatabase()
     prompts->files.push_back(file("shop.mdb"));
     window->cmOpenDB();
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [shop.mdb]"));
-    QVERIFY(window->MRUMan.items().contains(file("shop.mdb")));
+    QVERIFY(window->recentFiles().items().contains(file("shop.mdb")));
     prompts->buttons.push_back(QMessageBox::Yes);
     window->cmClose();
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden"));
@@ -516,7 +516,7 @@ void TestMainWindow::commandsWaitForARunningScript()
         QMetaObject::invokeMethod(window.get(), command.toLatin1().constData());
     QCOMPARE(prompts->textsOf("warning"),
              QStringList{"A script is running in the \"Query\" window. Stop it first."});
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().access().DatabaseOpen());
     QCOMPARE(window->FindChildWindow("TfrmQuery"), query);
     query->running = false;
 }
@@ -566,12 +566,14 @@ void TestMainWindow::compactFailureLeavesTheFileAndWarns()
     QVERIFY(text.open(QIODevice::WriteOnly));
     text.write("not a database");
     text.close();
+    const QDir folder = QFileInfo(file("notes.mdb")).absoluteDir();
+    const QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     prompts->files.push_back(file("notes.mdb"));
     window->cmCompact();
     QCOMPARE(prompts->textsOf("warning").size(), 1);
     QVERIFY(prompts->textsOf("warning").at(0).contains("not a database"));
     QCOMPARE(bytesOf(file("notes.mdb")), QByteArray("not a database"));
-    QVERIFY(!QFile::exists(file("~temp.md~")));
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), names);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
@@ -672,7 +674,7 @@ void TestMainWindow::accessFileOpensReadOnlyAndConverts()
     QVERIFY(QFile::copy(qEnvironmentVariable("JW_SOURCE_DIR") + "/tests/data/jet/indexTestV2000.mdb", source));
     prompts->files.push_back(source);
     window->cmOpenDB();
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().isOpen());
     QCOMPARE(window->windowTitle(), QStringLiteral("Jetwarden - [index.mdb] (read-only)"));
     prompts->buttons.push_back(QMessageBox::Yes);
     window->cmClose();

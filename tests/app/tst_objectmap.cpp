@@ -215,7 +215,7 @@ private:
     void showProperties();
     QString status() const { return child<QLabel>("sbPanel")->text(); }
     void openWith(bool system, bool containers);
-    Variant database() const { return window->CurrentDatabase; }
+    Variant database() const { return window->session().database(); }
     bool hasQuery(const QString &name) const;
 
     std::unique_ptr<TestHome> home;
@@ -230,8 +230,8 @@ void TestObjectMap::initTestCase()
 {
     dbengine::registerEngine();
     registerObjectMapWindows();
-    TfrmMain::registerChildWindow("TfrmQuery", [this](TfrmMain *) -> QWidget * {
-        return queryWindows ? new TfrmQuery(nullptr, home->path("History.sql")) : nullptr;
+    TfrmMain::registerChildWindow("TfrmQuery", [this](TfrmMain *frame) -> QWidget * {
+        return queryWindows ? new TfrmQuery(frame->session(), nullptr, home->path("History.sql")) : nullptr;
     });
 }
 
@@ -243,14 +243,14 @@ void TestObjectMap::init()
     window = std::make_unique<TfrmMain>();
     window->show();
     window->OpenDatabaseFile(home->path("shop.mdb"));
-    QVERIFY(window->Access->DatabaseOpen());
+    QVERIFY(window->session().access().DatabaseOpen());
     QVERIFY(map());
 }
 
 void TestObjectMap::cleanup()
 {
     queryWindows = false;
-    if (window && window->Access->DatabaseOpen())
+    if (window && window->session().access().DatabaseOpen())
         prompts->buttons.push_back(QMessageBox::Yes);
     window.reset();
     prompts.reset();
@@ -290,8 +290,8 @@ void TestObjectMap::showProperties()
 
 void TestObjectMap::openWith(bool system, bool containers)
 {
-    window->Storage.setValue("System", system);
-    window->Storage.setValue("Cont", containers);
+    window->storage().setValue("System", system);
+    window->storage().setValue("Cont", containers);
     map()->BuildTree();
 }
 
@@ -686,7 +686,7 @@ void TestObjectMap::containerDocuments()
     const QStringList names = columnTexts(docs, 1);
     for (const char *name : {"Customers", "Orders", "Odd names", "BigOrders", "ByCity", "Broken", "PurgeOrders"})
         QVERIFY2(names.contains(name), name);
-    const Variant doc = window->Access->GetContainerByName("Tables").get("Documents").item("BigOrders");
+    const Variant doc = window->session().access().GetContainerByName("Tables").get("Documents").item("BigOrders");
     const int row = int(names.indexOf("BigOrders"));
     QCOMPARE(docs->topLevelItem(row)->text(2), objectmap::documentDateText(doc.get("DateCreated").toDate()));
     QCOMPARE(docs->topLevelItem(row)->text(3), objectmap::documentDateText(doc.get("LastUpdated").toDate()));
@@ -881,7 +881,7 @@ void TestObjectMap::deleteRefusedByTheEngineKeepsTheEntry()
     QVERIFY2(errors.first().contains("Customers"), qPrintable(errors.first()));
     QVERIFY(entry("Tables", "Customers"));
     QCOMPARE(map()->selectedEntry(), entry("Tables", "Customers"));
-    QVERIFY(window->Access->GetTableDefByName("Customers").isObject());
+    QVERIFY(window->session().access().GetTableDefByName("Customers").isObject());
 }
 
 void TestObjectMap::deleteOfAContainerIsRefused()
@@ -894,7 +894,7 @@ void TestObjectMap::deleteOfAContainerIsRefused()
              QStringList{"\"Forms\" is a container of the database. Containers cannot be deleted."});
     QVERIFY(prompts->textsOf("confirmation").isEmpty());
     QVERIFY(entry("Containers", "Forms"));
-    QCOMPARE(window->Access->ContainerCount(), 7);
+    QCOMPARE(window->session().access().ContainerCount(), 7);
 }
 
 // ---- the query and table windows ----

@@ -206,7 +206,7 @@ private:
 void TestQueryWindow::initTestCase()
 {
     dbengine::registerEngine();
-    TfrmMain::registerChildWindow("TfrmQuery", [this](TfrmMain *) { return new TfrmQuery(nullptr, historyPath); });
+    TfrmMain::registerChildWindow("TfrmQuery", [this](TfrmMain *frame) { return new TfrmQuery(frame->session(), nullptr, historyPath); });
 }
 
 void TestQueryWindow::init()
@@ -435,7 +435,7 @@ void TestQueryWindow::commandStates()
     } else if (state == QLatin1String("closed")) {
         main->CloseCurrent();
         QVERIFY(!query());
-        main->registerChildWindow("TfrmQuery", [this](TfrmMain *) { return new TfrmQuery(nullptr, historyPath); });
+        main->registerChildWindow("TfrmQuery", [this](TfrmMain *frame) { return new TfrmQuery(frame->session(), nullptr, historyPath); });
         QVERIFY(main->ShowChildWindow("TfrmQuery"));
         QCOMPARE(enabledCommands(), enabled);
     } else {

@@ -145,7 +145,7 @@ void TestTimings::init()
     main->show();
     prompts->files.push_back(home->path("shop.mdb"));
     main->cmOpenDB();
-    QVERIFY(main->Access->DatabaseOpen());
+    QVERIFY(main->session().access().DatabaseOpen());
     main->cmTimings();
     QVERIFY(timings());
     prompts->asked.clear();
@@ -212,7 +212,7 @@ void TestTimings::clickStopLater() const
 QString TestTimings::engineMessage(const std::string &sql) const
 {
     try {
-        automation::Variant rs = main->Access->OpenRecordset(sql);
+        automation::Variant rs = main->session().access().OpenRecordset(sql);
     } catch (const std::exception &e) {
         return QString::fromUtf8(e.what());
     }
@@ -221,7 +221,7 @@ QString TestTimings::engineMessage(const std::string &sql) const
 
 void TestTimings::setFreshTable(bool exists) const
 {
-    main->Access->Database.call("Execute", {exists ? "CREATE TABLE IF NOT EXISTS Fresh (id INTEGER)"
+    main->session().access().Database.call("Execute", {exists ? "CREATE TABLE IF NOT EXISTS Fresh (id INTEGER)"
                                                    : "DROP TABLE IF EXISTS Fresh"});
 }
 
@@ -297,7 +297,7 @@ void TestTimings::listsOnlyRowReturningQueries()
     QVERIFY(!timings()->running());
     opened.sort();
     QCOMPARE(opened, expected);
-    automation::Variant rs = main->Access->OpenRecordset("SELECT count(*) FROM Customers WHERE name <> 'x'");
+    automation::Variant rs = main->session().access().OpenRecordset("SELECT count(*) FROM Customers WHERE name <> 'x'");
     QCOMPARE(rs.call("GetRows", {1}).array().at(0, 0).toInt(), 2);
     for (const char *table : {"Copied", "Made"})
         QVERIFY(!engineMessage(std::string("SELECT * FROM ") + table).isEmpty());
@@ -307,7 +307,7 @@ void TestTimings::withoutDatabaseNothingIsListedOrRun()
 {
     main->cmCloseAll();
     main->CloseCurrent();
-    QVERIFY(!main->Access->DatabaseOpen());
+    QVERIFY(!main->session().access().DatabaseOpen());
     main->cmTimings();
     TfrmTimings *t = timings();
     QVERIFY(t);
@@ -622,7 +622,7 @@ void TestTimings::closingTheDatabaseDuringARunEndsIt()
     t->cmExec();
     // The first query was opened; the database was gone before the second.
     QCOMPARE(readings, 2);
-    QCOMPARE(main->Access->DatabaseOpen(), command != QLatin1String("close"));
+    QCOMPARE(main->session().access().DatabaseOpen(), command != QLatin1String("close"));
     // The window that refused to close during the run closes once it has ended.
     QTRY_VERIFY(!t);
 }

@@ -11,12 +11,22 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <vector>
 #include <sys/stat.h>
 
 using automation::Variant;
 
 namespace {
+
+// The names in a folder, to show that an operation left nothing behind.
+std::set<std::string> namesIn(const std::string &folder)
+{
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
 
 mode_t modeOf(const std::string &path)
 {
@@ -94,6 +104,28 @@ TEST_F(SessionTest, OpenWithAWrongPasswordOpensNothingAndTellsNobody)
     EXPECT_FALSE(session.database().isObject());
 }
 
+TEST_F(SessionTest, AFileNoLoginCanOpenIsNamedAsSuch)
+{
+    writeAll(dir.file("notes.mdb"), "not a database");
+    const struct {
+        std::string path, problem;
+    } cases[] = {
+        {dir.file("missing.mdb"), session.openProblem(dir.file("missing.mdb"))},
+        {dir.file("notes.mdb"), session.openProblem(dir.file("notes.mdb"))},
+        {mdw, session.openProblem(mdw)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_NE(c.problem, "");
+        EXPECT_FALSE(session.open(c.path, {"Admin", ""}, {}));
+        EXPECT_EQ(session.lastError(), c.problem);
+        EXPECT_FALSE(session.isOpen());
+    }
+    EXPECT_EQ(session.openProblem(shop), "");
+    EXPECT_EQ(readAll(dir.file("notes.mdb")), "not a database");
+    EXPECT_EQ(changes, 0);
+}
+
 TEST_F(SessionTest, ProbeSucceedsForTheDefaultAccountAndLeavesNothingOpen)
 {
     EXPECT_TRUE(session.probeLogin(shop));
@@ -119,7 +151,7 @@ TEST_F(SessionTest, CompactIntoPlaceKeepsTheRowsAndTheFilesMode)
     session.compact(shop);
     EXPECT_EQ(modeOf(shop), 0600u);
     EXPECT_EQ(rowsOf(shop), 3);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("~temp.md~")));
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"team.mdw", "shop.mdb"}));
 }
 
 TEST_F(SessionTest, CompactThroughALinkReplacesTheFileItNames)
@@ -134,10 +166,15 @@ TEST_F(SessionTest, CompactThroughALinkReplacesTheFileItNames)
 TEST_F(SessionTest, FailedMaintenanceLeavesTheFileAsItWas)
 {
     writeAll(dir.file("notes.mdb"), "not a database");
-    writeAll(dir.file("~temp.md~"), "left over");
     EXPECT_THROW(session.compact(dir.file("notes.mdb")), automation::Error);
     EXPECT_EQ(readAll(dir.file("notes.mdb")), "not a database");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("~temp.md~")));
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"team.mdw", "shop.mdb", "notes.mdb"}));
+
+    // Encrypting a file over itself would lose it once the result replaced it.
+    const std::string before = readAll(shop);
+    EXPECT_THROW(session.encrypt(shop, shop, "s3cret"), automation::Error);
+    EXPECT_THROW(session.decrypt(shop, dir.path() + "/./shop.mdb", "s3cret"), automation::Error);
+    EXPECT_EQ(readAll(shop), before);
 
     session.encrypt(shop, dir.file("sealed.mdb"), "s3cret");
     writeAll(dir.file("plain.mdb"), "keep");

@@ -36,7 +36,7 @@ int main(int argc, char **argv)
         const QString path = QFileInfo(args.at(1)).absoluteFilePath();
         QTimer::singleShot(0, &window, [&window, path] {
             window.OpenDatabaseFile(path);
-            window.MRUMan.add(path);
+            window.recentFiles().add(path);
             window.UpdateControls();
         });
     }

@@ -90,8 +90,8 @@ bool objectMapPictures(TfrmMain &window, const QString &folder)
     picture(QStringLiteral("Orders Since"), "tsParams", QStringLiteral("objectmap-parameters"));
     picture(QStringLiteral("OrdersOrderLines"), "tsRel", QStringLiteral("objectmap-relation"));
 
-    TdlgObjProps definition(&window);
-    definition.FDefinition = window.Access->GetQueryDefByName("Orders Since");
+    TdlgObjProps definition(window.session(), &window);
+    definition.FDefinition = window.session().access().GetQueryDefByName("Orders Since");
     definition.FKind = ObjectKind::Query;
     definition.LoadDefinition();
     return save(&definition, folder, QStringLiteral("object-definition")) && ok;
@@ -230,7 +230,7 @@ bool reportPictures(TfrmMain &window, const QString &folder)
     bool ok = false;
     {
         PicturePrompts prompts(folder, QStringLiteral("error-report"));
-        QTimer::singleShot(0, &window, [&window] { window.Access->DeleteUser("nobody"); });
+        QTimer::singleShot(0, &window, [&window] { window.session().access().DeleteUser("nobody"); });
         QApplication::processEvents();
         ok = prompts.saved;
     }
@@ -263,13 +263,13 @@ int main(int argc, char **argv)
     window.resize(900, 600);
     window.show();
     window.OpenDatabaseFile(database);
-    window.MRUMan.add(database);
+    window.recentFiles().add(database);
     window.UpdateControls();
     bool ok = save(&window, folder, QStringLiteral("main-window"));
 
     TdlgPrefs prefs(&window);
-    prefs.setEngineIndex(window.Access->DAOType());
-    prefs.setSystemDb(QString::fromStdString(window.Access->GetSystemDB()));
+    prefs.setEngineIndex(window.session().access().DAOType());
+    prefs.setSystemDb(QString::fromStdString(window.session().access().GetSystemDB()));
     ok = save(&prefs, folder, QStringLiteral("preferences")) && ok;
 
     TdlgLogin login(&window);
@@ -279,12 +279,12 @@ int main(int argc, char **argv)
     ok = save(&key, folder, QStringLiteral("password")) && ok;
 
     TdlgFileProps props(&window);
-    props.setFile(QString::fromStdString(window.Access->GetDatabaseName()));
-    props.setEngineText(QStringLiteral("Data Access Objects ") + QString::fromStdString(window.Access->GetEngineVersion()));
-    props.setDriverText(QStringLiteral("Microsoft Jet ") + QString::fromStdString(window.Access->GetDatabaseVersion()));
-    props.setWorkspace(QString::fromStdString(window.Access->GetWorkspaceName()));
-    props.setUser(QString::fromStdString(window.Access->GetCurrentUser()));
-    props.setSystemDatabase(QString::fromStdString(window.Access->GetSystemDB()));
+    props.setFile(QString::fromStdString(window.session().access().GetDatabaseName()));
+    props.setEngineText(QStringLiteral("Data Access Objects ") + QString::fromStdString(window.session().access().GetEngineVersion()));
+    props.setDriverText(QStringLiteral("Microsoft Jet ") + QString::fromStdString(window.session().access().GetDatabaseVersion()));
+    props.setWorkspace(QString::fromStdString(window.session().access().GetWorkspaceName()));
+    props.setUser(QString::fromStdString(window.session().access().GetCurrentUser()));
+    props.setSystemDatabase(QString::fromStdString(window.session().access().GetSystemDB()));
     ok = save(&props, folder, QStringLiteral("properties")) && ok;
 
     ok = objectMapPictures(window, folder) && ok;

@@ -1,8 +1,8 @@
 // jetwarden-sql: runs a SQL script against a database as the query window's Execute does and
 // prints the result text. The status panel's final text goes to standard error.
 
-#include "CliOptions.h"
-#include "CliSession.h"
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // jetwarden-admin: compacts, repairs, encrypts and decrypts database files from a shell.
 
-#include "AdminTool.h"
+#include "cli/AdminTool.h"
 
 #include <cstdio>
 

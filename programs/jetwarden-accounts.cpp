@@ -1,7 +1,7 @@
 // jetwarden-accounts: administers a workgroup's users, groups and passwords and the permissions
 // of a database's documents from scripts.
 
-#include "AccountsTool.h"
+#include "cli/AccountsTool.h"
 
 #include <cstdio>
 
