@@ -1,5 +1,7 @@
 #include "AccountsTool.h"
 
+#include "CliOptions.h"
+
 #include "automation/Error.h"
 #include "automation/Registry.h"
 #include "automation/Text.h"
@@ -38,6 +40,7 @@ const std::map<std::string, CommandShape> kCommands = {
     {"create-workgroup", {3, 4}}, {"users", {0, 0}},         {"groups", {0, 0}},         {"add-user", {2, 3}},
     {"add-group", {2, 2}},        {"delete-user", {1, 1}},   {"delete-group", {1, 1}},   {"add-member", {2, 2}},
     {"remove-member", {2, 2}},    {"password", {3, 3}},      {"show-permission", {3, 4}}, {"set-permission", {5, 5}},
+    {"set-owner", {4, 4}},
 };
 
 class Failure : public std::runtime_error {
@@ -91,6 +94,8 @@ public:
             showPermission(a);
         } else if (command == "set-permission") {
             setPermission(a);
+        } else if (command == "set-owner") {
+            document(a).put("Owner", a[3]);
         }
     }
 
@@ -190,7 +195,8 @@ int createWorkgroup(const std::vector<std::string> &a)
 
 std::string accountsUsage()
 {
-    return "usage: jetwarden-accounts [--system-db PATH] [--user NAME] [--password PW] COMMAND [ARGUMENTS]\n"
+    return "usage: jetwarden-accounts [--system-db PATH] [--user NAME] [--password PW | --password-file FILE]\n"
+           "                          COMMAND [ARGUMENTS]\n"
            "Commands:\n"
            "  create-workgroup PATH NAME ORGANISATION [WORKGROUP-ID]\n"
            "  users                                  each user with its groups\n"
@@ -204,10 +210,13 @@ std::string accountsUsage()
            "  password USER OLD-PASSWORD NEW-PASSWORD\n"
            "  show-permission DATABASE CONTAINER DOCUMENT [ACCOUNT]\n"
            "  set-permission DATABASE CONTAINER DOCUMENT ACCOUNT MASK\n"
+           "  set-owner DATABASE CONTAINER DOCUMENT ACCOUNT\n"
            "MASK is a number (0x14) or rights separated by commas: read-definition,\n"
            "change-definition, retrieve-data, insert-data, change-data, delete-data,\n"
            "administer; on the Databases container create, open, exclusive, administer;\n"
-           "also full and none. The account is Admin without a password unless given.\n"
+           "also full and none. The account is Admin without a password unless given;\n"
+           "the password is read from --password-file FILE (its first line) or from the\n"
+           "environment variable JETWARDEN_PASSWORD when --password is not given.\n"
            "Exit status: 0 done, 1 the engine refused, 2 wrong arguments or no login.\n";
 }
 
@@ -234,6 +243,10 @@ bool parseAccountsOptions(int argc, char **argv, AccountsOptions &o, std::string
         } else if (o.command.empty() && a == "--password") {
             if (!value(o.password))
                 return false;
+            o.passwordGiven = true;
+        } else if (o.command.empty() && a == "--password-file") {
+            if (!value(o.passwordFile))
+                return false;
         } else if (o.command.empty() && a.size() > 1 && a[0] == '-') {
             error = "unknown option " + a;
             return false;
@@ -256,7 +269,7 @@ bool parseAccountsOptions(int argc, char **argv, AccountsOptions &o, std::string
         error = "wrong number of arguments for " + o.command;
         return false;
     }
-    return true;
+    return resolvePassword(o.password, o.passwordGiven, o.passwordFile, error);
 }
 
 std::optional<std::int32_t> parseMask(const std::string &text, bool database)

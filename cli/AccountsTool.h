@@ -13,6 +13,8 @@ struct AccountsOptions {
     std::string systemDb;
     std::string user = "Admin";
     std::string password;
+    std::string passwordFile;
+    bool passwordGiven = false;
     std::string command;
     std::vector<std::string> arguments;
 };

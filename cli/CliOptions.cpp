@@ -1,15 +1,20 @@
 #include "CliOptions.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace cli {
 
 std::string usage()
 {
-    return "usage: jetwarden-sql [--user NAME] [--password PW] [--system-db PATH] [--exclusive]\n"
+    return "usage: jetwarden-sql [--user NAME] [--password PW | --password-file FILE] [--system-db PATH]\n"
+           "                     [--exclusive]\n"
            "                     [--read-only] [--new] [--engine 0|1|2] [--history FILE]\n"
            "                     DATABASE [SCRIPT]\n"
            "Runs SCRIPT (or standard input) against DATABASE and prints the result text.\n"
+           "The password is read from --password-file FILE (its first line) or from the\n"
+           "environment variable JETWARDEN_PASSWORD when --password is not given.\n"
            "--history FILE keeps the query window's history of the statements run in FILE.\n"
            "Exit status: 0 all statements succeeded, 1 a statement failed, 2 the database\n"
            "could not be opened, the arguments are wrong, or the history file could not be\n"
@@ -37,6 +42,11 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error)
             o.loginGiven = true;
         } else if (a == "--password") {
             if (!value(o.password))
+                return false;
+            o.passwordGiven = true;
+            o.loginGiven = true;
+        } else if (a == "--password-file") {
+            if (!value(o.passwordFile))
                 return false;
             o.loginGiven = true;
         } else if (a == "--system-db") {
@@ -78,6 +88,33 @@ bool parseOptions(int argc, char **argv, Options &o, std::string &error)
         error = "no database given";
         return false;
     }
+    if (!resolvePassword(o.password, o.passwordGiven, o.passwordFile, error))
+        return false;
+    if (!o.passwordGiven && std::getenv(kPasswordVariable))
+        o.loginGiven = true;
+    return true;
+}
+
+bool resolvePassword(std::string &password, bool passwordGiven, const std::string &passwordFile,
+                     std::string &error)
+{
+    if (passwordGiven)
+        return true;
+    if (!passwordFile.empty()) {
+        std::ifstream in(passwordFile, std::ios::binary);
+        if (!in) {
+            error = "cannot read the password file '" + passwordFile + "'";
+            return false;
+        }
+        std::string line;
+        std::getline(in, line);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        password = line;
+        return true;
+    }
+    if (const char *fromEnvironment = std::getenv(kPasswordVariable))
+        password = fromEnvironment;
     return true;
 }
 

@@ -17,8 +17,10 @@ struct RelationEntry;
 // SQLite's authorizer on one connection. It checks the statements the user runs, while a
 // UserStatement is alive, against the permissions of the account that opened the database:
 // reading, inserting, changing and deleting rows, and creating, changing and dropping tables,
-// views, indexes and triggers. The engine's own statements are not checked; the engine checks
-// its catalogue calls itself.
+// views, indexes and triggers, temporary ones too. Every action SQLite asks about is decided;
+// one it does not know is refused. The engine's own statements are not checked (the engine
+// checks its catalogue calls itself and names its tables with "main."), but no user trigger
+// writes anything while they run.
 class Authorizer {
 public:
     explicit Authorizer(DatabaseCore &core);
@@ -29,6 +31,7 @@ private:
     friend class UserStatement;
     static int callback(void *self, int action, const char *a, const char *b, const char *schema,
                         const char *inner);
+    int decideForEngine(int action, const char *inner);
     int decide(int action, const char *a, const char *b, const char *schema, const char *inner);
     int need(std::string_view container, std::string_view name, std::int32_t right);
     int refuse(std::string message);
@@ -48,6 +51,24 @@ private:
     std::vector<std::string> created_, dropped_;
     std::vector<std::pair<std::string, std::string>> renamed_;
     std::optional<std::string> refusal_;
+    std::optional<std::string> viewWrite_; // the saved query whose view the engine writes
+    friend class ViewWrite;
+};
+
+// While alive, the engine writes the view of a saved query with the authorizer on: the view
+// itself may be dropped and created (its caller checked the right for that), and everything
+// else its text does is checked like a statement of the user.
+class ViewWrite {
+public:
+    ViewWrite(DatabaseCore &core, const std::string &name, const std::string &sql);
+    ~ViewWrite();
+    ViewWrite(const ViewWrite &) = delete;
+    ViewWrite &operator=(const ViewWrite &) = delete;
+    // A refusal of the authorizer as the engine's permission error.
+    void throwRefusal();
+
+private:
+    Authorizer &auth_;
 };
 
 // One statement of the user: checked while it is prepared and run. Afterwards the objects it

@@ -118,11 +118,12 @@ private:
                               static_cast<std::int32_t>(static_cast<std::uint32_t>(n)));
     }
 
-    // The owner, or a member of Admins, may hand a document to another user or group.
+    // The owner, or a member of the Admins this database answers to, may hand a document to
+    // another user or group.
     void setOwner(const std::string &name)
     {
         const Account a = account(name);
-        if (!session().holds(permissions().owner(info_.container, info_.name)) && !session().inAdmins())
+        if (!session().holds(permissions().owner(info_.container, info_.name)) && !permissions().adminsHere())
             throw Error("Only the owner of '" + info_.name + "' or a member of Admins can change its owner.",
                         err::PermissionDenied, "DAO.Document");
         permissions().setOwner(info_.container, info_.name, a.sid);

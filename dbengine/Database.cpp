@@ -48,6 +48,8 @@ std::unique_ptr<Connection> connect(const std::string &path, bool exclusive, boo
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX | extra;
     auto c = std::make_unique<Connection>(path, flags);
     sqlite3_busy_timeout(c->handle(), kBusyTimeoutMs);
+    // Defensive: no statement edits the schema text or the file's pages directly.
+    sqlite3_db_config(c->handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     c->exec("PRAGMA foreign_keys = ON");
     if (exclusive) {
         c->exec("PRAGMA locking_mode = EXCLUSIVE");
@@ -87,6 +89,7 @@ std::shared_ptr<Database> Database::open(const std::string &path, bool exclusive
                                         std::shared_ptr<const Session> session)
 {
     checkDatabaseFile(path, !readOnly);
+    refuseWorkgroupFile(path);
     const std::string key = openfiles::key(path);
     openfiles::acquire(key, exclusive);
     std::shared_ptr<DatabaseCore> core;

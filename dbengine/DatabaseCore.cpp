@@ -168,7 +168,7 @@ void DatabaseCore::readTables()
 {
     tables_.clear();
     Statement st(db().handle(),
-                 "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name COLLATE NOCASE");
+                 "SELECT name FROM main.sqlite_master WHERE type = 'table' ORDER BY name COLLATE NOCASE");
     while (st.step()) {
         TableEntry t{st.text(0), 0};
         if (isSystemTableName(t.name))
@@ -181,7 +181,7 @@ void DatabaseCore::readTables()
 void DatabaseCore::readQueries()
 {
     queries_.clear();
-    Statement views(db().handle(), "SELECT name, sql FROM sqlite_master WHERE type = 'view'");
+    Statement views(db().handle(), "SELECT name, sql FROM main.sqlite_master WHERE type = 'view'");
     while (views.step()) {
         QueryEntry q;
         q.name = views.text(0);
@@ -191,7 +191,7 @@ void DatabaseCore::readQueries()
     }
     index(queries_, queryIndex_);
     if (findTable("MSysQueries")) {
-        Statement st(db().handle(), "SELECT Name, SQL, DateCreated, LastUpdated FROM MSysQueries");
+        Statement st(db().handle(), "SELECT Name, SQL, DateCreated, LastUpdated FROM main.MSysQueries");
         while (st.step()) {
             const std::string name = st.text(0);
             auto it = queryIndex_.find(lowerAscii(name));
@@ -248,7 +248,7 @@ void DatabaseCore::readRelations()
     Connection &c = db();
     Statement st(c.handle(),
                  "SELECT m.name, f.id, f.\"table\", f.\"from\", f.\"to\", f.on_update, f.on_delete "
-                 "FROM sqlite_master m JOIN pragma_foreign_key_list(m.name) f "
+                 "FROM main.sqlite_master m JOIN pragma_foreign_key_list(m.name) f "
                  "WHERE m.type = 'table' ORDER BY m.name COLLATE NOCASE, f.id DESC, f.seq");
     std::string lastChild;
     std::int64_t lastId = -1;
@@ -286,7 +286,7 @@ void DatabaseCore::readRelations()
 
 void DatabaseCore::ensureQueryTable()
 {
-    db().exec("CREATE TABLE IF NOT EXISTS MSysQueries (Name TEXT PRIMARY KEY COLLATE NOCASE, "
+    db().exec("CREATE TABLE IF NOT EXISTS main.MSysQueries (Name TEXT PRIMARY KEY COLLATE NOCASE, "
               "SQL TEXT NOT NULL, DateCreated TEXT, LastUpdated TEXT)");
 }
 

@@ -67,4 +67,19 @@ void checkDatabaseFile(const std::string &path, bool forWriting)
                         err::ReadOnlyFile);
 }
 
+void refuseWorkgroupFile(const std::string &path)
+{
+    unsigned char id[4] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const bool read = ::pread(fd, id, 4, 68) == 4;
+    ::close(fd);
+    // "JWMW" in the application id: the accounts of a workgroup, which only the engine reads.
+    if (read && std::memcmp(id, "JWMW", 4) == 0)
+        throw fileError("'" + fileName(path)
+                            + "' is a workgroup information file; choose it as the system database.",
+                        err::NotADatabase);
+}
+
 } // namespace dbengine

@@ -9,4 +9,7 @@ namespace dbengine {
 // and, for writing, that it may be written. Throws the engine's file errors.
 void checkDatabaseFile(const std::string &path, bool forWriting);
 
+// Refuses a workgroup information file offered as a database.
+void refuseWorkgroupFile(const std::string &path);
+
 } // namespace dbengine

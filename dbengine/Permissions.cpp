@@ -89,17 +89,21 @@ void Permissions::refresh()
         return;
     seen_ = now;
     records_.clear();
+    adminsHere_ = session_->inAdmins();
     if (!hasTables())
         return;
-    Statement objects(c.handle(), "SELECT Container, Name, Owner FROM MSysObjects");
+    Statement objects(c.handle(), "SELECT Container, Name, Owner FROM main.MSysObjects");
     while (objects.step())
         records_[key(objects.text(0), objects.text(1))].owner = objects.text(2);
-    Statement aces(c.handle(), "SELECT Container, Name, SID, ACM FROM MSysACEs");
+    Statement aces(c.handle(), "SELECT Container, Name, SID, ACM FROM main.MSysACEs");
     while (aces.step()) {
         auto it = records_.find(key(aces.text(0), aces.text(1)));
         if (it != records_.end())
             it->second.masks[aces.text(2)] = static_cast<std::int32_t>(static_cast<std::uint32_t>(aces.integer(3)));
     }
+    const auto db = records_.find(key(documents::Databases, documents::Database));
+    if (db != records_.end())
+        adminsHere_ = adminsHere_ && db->second.masks.count(session_->admins) != 0;
 }
 
 bool Permissions::unrestricted() const
@@ -157,13 +161,12 @@ bool Permissions::mayAdminister(std::string_view container, std::string_view nam
 {
     refresh();
     const std::int32_t administer = isDatabaseDocument(container) ? rights::DbAdminister : rights::Administer;
-    return session_->holds(record(container, name).owner) || session_->inAdmins()
-           || allows(container, name, administer);
+    return session_->holds(record(container, name).owner) || adminsHere_ || allows(container, name, administer);
 }
 
 bool Permissions::hasTables()
 {
-    return core_.db().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+    return core_.db().scalar("SELECT count(*) FROM main.sqlite_master WHERE type = 'table' "
                              "AND name COLLATE NOCASE IN ('MSysObjects', 'MSysACEs')")
            == 2;
 }
@@ -175,25 +178,35 @@ void Permissions::written()
     core_.changed();
 }
 
-void Permissions::ensureTables()
+bool Permissions::ensureTables()
 {
     Connection &c = core_.db();
-    c.exec("CREATE TABLE IF NOT EXISTS MSysObjects (Container TEXT NOT NULL, Name TEXT NOT NULL COLLATE NOCASE, "
+    const bool existed = hasTables();
+    c.exec("CREATE TABLE IF NOT EXISTS main.MSysObjects (Container TEXT NOT NULL, Name TEXT NOT NULL COLLATE NOCASE, "
            "Owner TEXT NOT NULL, PRIMARY KEY (Container, Name)) WITHOUT ROWID");
-    c.exec("CREATE TABLE IF NOT EXISTS MSysACEs (Container TEXT NOT NULL, Name TEXT NOT NULL COLLATE NOCASE, "
+    c.exec("CREATE TABLE IF NOT EXISTS main.MSysACEs (Container TEXT NOT NULL, Name TEXT NOT NULL COLLATE NOCASE, "
            "SID TEXT NOT NULL, ACM INTEGER NOT NULL, PRIMARY KEY (Container, Name, SID)) WITHOUT ROWID");
+    // The first stored fact also records the database document, which names this workgroup's
+    // Admins.
+    if (existed || records_.count(key(documents::Databases, documents::Database)) != 0)
+        return false;
+    insertRecord(documents::Databases, documents::Database, implicit_);
+    return true;
 }
 
 void Permissions::insertRecord(std::string_view container, std::string_view name, const Record &record)
 {
     Connection &c = core_.db();
-    Statement object(c.handle(), "INSERT INTO MSysObjects (Container, Name, Owner) VALUES (?, ?, ?)");
+    Statement object(c.handle(), "INSERT INTO main.MSysObjects (Container, Name, Owner) VALUES (?, ?, ?)");
     object.bind(1, container);
     object.bind(2, name);
     object.bind(3, record.owner);
     object.step();
-    for (const auto &[account, mask] : record.masks) {
-        Statement ace(c.handle(), "INSERT INTO MSysACEs (Container, Name, SID, ACM) VALUES (?, ?, ?, ?)");
+    auto masks = record.masks;
+    if (isDatabaseDocument(container))
+        masks.emplace(session_->admins, 0);
+    for (const auto &[account, mask] : masks) {
+        Statement ace(c.handle(), "INSERT INTO main.MSysACEs (Container, Name, SID, ACM) VALUES (?, ?, ?, ?)");
         ace.bind(1, container);
         ace.bind(2, name);
         ace.bind(3, account);
@@ -205,8 +218,8 @@ void Permissions::insertRecord(std::string_view container, std::string_view name
 void Permissions::deleteRecord(std::string_view container, std::string_view name)
 {
     Connection &c = core_.db();
-    for (const char *sql : {"DELETE FROM MSysObjects WHERE Container = ? AND Name = ?",
-                            "DELETE FROM MSysACEs WHERE Container = ? AND Name = ?"}) {
+    for (const char *sql : {"DELETE FROM main.MSysObjects WHERE Container = ? AND Name = ?",
+                            "DELETE FROM main.MSysACEs WHERE Container = ? AND Name = ?"}) {
         Statement del(c.handle(), sql);
         del.bind(1, container);
         del.bind(2, name);
@@ -216,8 +229,9 @@ void Permissions::deleteRecord(std::string_view container, std::string_view name
 
 void Permissions::materialise(std::string_view container, std::string_view name)
 {
-    ensureTables();
-    if (records_.count(key(container, name)) == 0)
+    const bool databaseWritten = ensureTables();
+    if (records_.count(key(container, name)) == 0
+        && !(databaseWritten && isDatabaseDocument(container) && name == documents::Database))
         insertRecord(container, name, implicit_);
 }
 
@@ -227,7 +241,7 @@ void Permissions::setMask(std::string_view container, std::string_view name, con
     refresh();
     Savepoint savepoint(core_.db(), "jw_permissions");
     materialise(container, name);
-    Statement ace(core_.db().handle(), "INSERT INTO MSysACEs (Container, Name, SID, ACM) VALUES (?, ?, ?, ?) "
+    Statement ace(core_.db().handle(), "INSERT INTO main.MSysACEs (Container, Name, SID, ACM) VALUES (?, ?, ?, ?) "
                                        "ON CONFLICT (Container, Name, SID) DO UPDATE SET ACM = excluded.ACM");
     ace.bind(1, container);
     ace.bind(2, name);
@@ -243,7 +257,7 @@ void Permissions::setOwner(std::string_view container, std::string_view name, co
     refresh();
     Savepoint savepoint(core_.db(), "jw_permissions");
     materialise(container, name);
-    Statement up(core_.db().handle(), "UPDATE MSysObjects SET Owner = ? WHERE Container = ? AND Name = ?");
+    Statement up(core_.db().handle(), "UPDATE main.MSysObjects SET Owner = ? WHERE Container = ? AND Name = ?");
     up.bind(1, owner);
     up.bind(2, container);
     up.bind(3, name);
@@ -261,11 +275,12 @@ void Permissions::created(std::string_view container, std::string_view name)
     if (!stored && creator == sid::admin())
         return;
     Savepoint savepoint(core_.db(), "jw_permissions");
-    if (stored)
-        deleteRecord(container, name);
     if (creator != sid::admin()) {
         ensureTables();
+        deleteRecord(container, name);
         insertRecord(container, name, Record{creator, {{creator, rights::Full}, {sid::users(), rights::Full}}});
+    } else if (stored) {
+        deleteRecord(container, name);
     }
     savepoint.release();
     written();
@@ -289,8 +304,8 @@ void Permissions::renamed(std::string_view container, std::string_view from, std
     Savepoint savepoint(c, "jw_permissions");
     if (!automation::equalsNoCase(from, to))
         deleteRecord(container, to);
-    for (const char *sql : {"UPDATE MSysObjects SET Name = ?1 WHERE Container = ?2 AND Name = ?3",
-                            "UPDATE MSysACEs SET Name = ?1 WHERE Container = ?2 AND Name = ?3"}) {
+    for (const char *sql : {"UPDATE main.MSysObjects SET Name = ?1 WHERE Container = ?2 AND Name = ?3",
+                            "UPDATE main.MSysACEs SET Name = ?1 WHERE Container = ?2 AND Name = ?3"}) {
         Statement up(c.handle(), sql);
         up.bind(1, to);
         up.bind(2, container);

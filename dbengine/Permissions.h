@@ -46,7 +46,8 @@ constexpr std::string_view Tables = "Tables";
 // Owners and permission masks of one database's documents, for the account of the session
 // that opened it. They live in the engine tables MSysObjects (one row per document with an
 // owner) and MSysACEs (one mask per document and account), created when the first fact is
-// written. A document without a row is owned by "Admin", and "Admin" and "Users" have full
+// written. The database document's record then also names the Admins group of the workgroup
+// that secured it (an entry that may grant nothing). A document without a row is owned by "Admin", and "Admin" and "Users" have full
 // rights on it: a database without these tables lets everyone do everything.
 //
 // The rows are read once per change of the file; the authorizer asks only what was read.
@@ -65,6 +66,11 @@ public:
     // No document has stored permissions and the account is "Admin" or in "Users": then
     // every right is granted.
     bool unrestricted() const;
+    // The session's account is a member of the Admins group this database answers to: the
+    // Admins whose group holds an entry on the database document, or any Admins while that
+    // document has no stored record. The Admins of another workgroup (the built-in one
+    // included) have no say over a database secured under this one.
+    bool adminsHere() const { return adminsHere_; }
     // The rights of the session's user and its groups, from the rows read last.
     std::int32_t effective(std::string_view container, std::string_view name) const;
     bool allows(std::string_view container, std::string_view name, std::int32_t right) const
@@ -96,7 +102,8 @@ private:
     };
     const Record &record(std::string_view container, std::string_view name) const;
     bool hasTables();
-    void ensureTables();
+    // Creates the tables when missing; true when that also wrote the database document's record.
+    bool ensureTables();
     void written();
     void insertRecord(std::string_view container, std::string_view name, const Record &record);
     void deleteRecord(std::string_view container, std::string_view name);
@@ -110,6 +117,7 @@ private:
     std::unique_ptr<Statement> schemaVersion_, dataVersion_;
     std::int64_t writes_ = 0;
     std::optional<std::array<std::int64_t, 3>> seen_;
+    bool adminsHere_ = false;
 };
 
 } // namespace dbengine

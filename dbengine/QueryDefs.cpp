@@ -1,5 +1,6 @@
 #include "QueryDefs.h"
 
+#include "Authorizer.h"
 #include "ErrorCodes.h"
 #include "Permissions.h"
 #include "SqlText.h"
@@ -7,6 +8,7 @@
 #include "automation/Error.h"
 #include "automation/Text.h"
 
+#include <algorithm>
 #include <ctime>
 #include <sqlite3.h>
 
@@ -66,10 +68,13 @@ bool isPlainSelect(const std::string &sql)
 }
 
 // Keeps the view of a select query in step with its text; a text SQLite cannot take as a view
-// simply has none, and the error shows when the query is checked or run.
-void writeView(Connection &c, const std::string &name, const std::string &sql)
+// simply has none, and the error shows when the query is checked or run. The view is written
+// as one prepared statement with the authorizer on, so its text runs nothing else.
+void writeView(DatabaseCore &core, const std::string &name, const std::string &sql)
 {
-    c.exec("DROP VIEW IF EXISTS " + quoteIdentifier(name));
+    Connection &c = core.db();
+    ViewWrite guard(core, name, sql);
+    Statement(c.handle(), "DROP VIEW IF EXISTS main." + quoteIdentifier(name)).step();
     bool select = false;
     try {
         select = isPlainSelect(sql);
@@ -77,13 +82,34 @@ void writeView(Connection &c, const std::string &name, const std::string &sql)
     }
     if (!select)
         return;
-    c.exec("SAVEPOINT view_text");
+    Savepoint savepoint(c, "view_text");
     try {
-        c.exec("CREATE VIEW " + quoteIdentifier(name) + " AS " + sql);
-        c.exec("RELEASE view_text");
+        Statement create(c.handle(), "CREATE VIEW main." + quoteIdentifier(name) + " AS " + sql);
+        if (create.hasTail())
+            return;
+        create.step();
+        savepoint.release();
     } catch (const Error &) {
-        c.exec("ROLLBACK TO view_text");
-        c.exec("RELEASE view_text");
+    }
+}
+
+// A saved query holds one statement: a second one would run unseen with the first.
+void checkOneStatement(const std::string &sql)
+{
+    auto tokens = sqltext::tokenize(sql);
+    // A PARAMETERS clause ends with its own semicolon.
+    if (!tokens.empty() && sqltext::isWord(tokens.front(), "PARAMETERS")) {
+        auto end = std::find_if(tokens.begin(), tokens.end(),
+                                [](const sqltext::Token &t) { return t.kind == sqltext::Token::Punct && t.value == ";"; });
+        tokens.erase(tokens.begin(), end == tokens.end() ? end : end + 1);
+    }
+    bool ended = false;
+    for (const sqltext::Token &t : tokens) {
+        const bool semicolon = t.kind == sqltext::Token::Punct && t.value == ";";
+        if (ended && !semicolon)
+            throw Error("A query holds one SQL statement; text was found after the end of the first one.",
+                        err::SqlError, "DAO.QueryDef");
+        ended = ended || semicolon;
     }
 }
 
@@ -105,17 +131,18 @@ void checkNewName(DatabaseCore &core, const std::string &name, const std::string
 void QueryDef::create(DatabaseCore &core, const std::string &name, const std::string &sql)
 {
     checkNewName(core, name);
+    checkOneStatement(sql);
     Connection &c = core.db();
     Transaction t(c);
     core.ensureQueryTable();
-    Statement insert(c.handle(), "INSERT INTO MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?)");
+    Statement insert(c.handle(), "INSERT INTO main.MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?)");
     const std::string now = nowText();
     insert.bind(1, name);
     insert.bind(2, sql);
     insert.bind(3, now);
     insert.bind(4, now);
     insert.step();
-    writeView(c, name, sql);
+    writeView(core, name, sql);
     core.changed();
     core.permissions().created(documents::Tables, name);
     t.commit();
@@ -132,9 +159,9 @@ void QueryDef::remove(DatabaseCore &core, const std::string &name)
     Connection &c = core.db();
     Transaction t(c);
     if (entry.view)
-        c.exec("DROP VIEW " + quoteIdentifier(entry.name));
+        c.exec("DROP VIEW main." + quoteIdentifier(entry.name));
     if (entry.stored) {
-        Statement del(c.handle(), "DELETE FROM MSysQueries WHERE Name = ?");
+        Statement del(c.handle(), "DELETE FROM main.MSysQueries WHERE Name = ?");
         del.bind(1, entry.name);
         del.step();
     }
@@ -180,13 +207,13 @@ void QueryDef::rename(const std::string &newName)
     Transaction t(c);
     core_->ensureQueryTable();
     if (old.stored) {
-        Statement up(c.handle(), "UPDATE MSysQueries SET Name = ?, LastUpdated = ? WHERE Name = ?");
+        Statement up(c.handle(), "UPDATE main.MSysQueries SET Name = ?, LastUpdated = ? WHERE Name = ?");
         up.bind(1, newName);
         up.bind(2, nowText());
         up.bind(3, old.name);
         up.step();
     } else {
-        Statement ins(c.handle(), "INSERT INTO MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?)");
+        Statement ins(c.handle(), "INSERT INTO main.MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?)");
         ins.bind(1, newName);
         ins.bind(2, old.sql);
         ins.bind(3, nowText());
@@ -194,8 +221,8 @@ void QueryDef::rename(const std::string &newName)
         ins.step();
     }
     if (old.view)
-        c.exec("DROP VIEW " + quoteIdentifier(old.name));
-    writeView(c, newName, old.sql);
+        c.exec("DROP VIEW main." + quoteIdentifier(old.name));
+    writeView(*core_, newName, old.sql);
     core_->changed();
     core_->permissions().renamed(documents::Tables, old.name, newName);
     t.commit();
@@ -211,17 +238,18 @@ void QueryDef::setSql(const std::string &text)
     }
     const QueryEntry old = entry();
     core_->permissions().require(documents::Tables, old.name, rights::ChangeDefinition);
+    checkOneStatement(text);
     Connection &c = core_->db();
     Transaction t(c);
     core_->ensureQueryTable();
-    Statement up(c.handle(), "INSERT INTO MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?) "
+    Statement up(c.handle(), "INSERT INTO main.MSysQueries (Name, SQL, DateCreated, LastUpdated) VALUES (?, ?, ?, ?) "
                              "ON CONFLICT(Name) DO UPDATE SET SQL = excluded.SQL, LastUpdated = excluded.LastUpdated");
     up.bind(1, old.name);
     up.bind(2, text);
     up.bind(3, nowText());
     up.bind(4, nowText());
     up.step();
-    writeView(c, old.name, text);
+    writeView(*core_, old.name, text);
     t.commit();
     core_->changed();
 }

@@ -1,5 +1,7 @@
 #include "Relations.h"
 
+#include <sqlite3.h>
+
 #include "ErrorCodes.h"
 #include "Permissions.h"
 #include "SqlText.h"
@@ -7,6 +9,7 @@
 #include "automation/Text.h"
 
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace dbengine {
 
@@ -83,7 +86,7 @@ void Relations::remove(const std::string &name)
     Connection &c = core_->db();
     std::string sql;
     {
-        Statement st(c.handle(), "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+        Statement st(c.handle(), "SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?");
         st.bind(1, relation.foreignTable);
         if (st.step())
             sql = st.text(0);
@@ -103,18 +106,22 @@ void Relations::remove(const std::string &name)
     const std::string changed = sql.substr(0, fk->begin) + sql.substr(fk->end);
     Transaction t(c);
     const std::int64_t version = c.schemaVersion();
+    // The connection is defensive; only this edit of the schema text lifts that for a moment.
+    sqlite3_db_config(c.handle(), SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
     c.exec("PRAGMA writable_schema = ON");
     try {
-        Statement up(c.handle(), "UPDATE sqlite_master SET sql = ? WHERE type = 'table' AND name = ?");
+        Statement up(c.handle(), "UPDATE main.sqlite_master SET sql = ? WHERE type = 'table' AND name = ?");
         up.bind(1, changed);
         up.bind(2, relation.foreignTable);
         up.step();
         c.exec("PRAGMA schema_version = " + std::to_string(version + 1));
     } catch (...) {
         c.exec("PRAGMA writable_schema = OFF");
+        sqlite3_db_config(c.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
         throw;
     }
     c.exec("PRAGMA writable_schema = OFF");
+    sqlite3_db_config(c.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     t.commit();
     core_->changed();
 }

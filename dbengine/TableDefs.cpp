@@ -122,7 +122,7 @@ std::vector<FieldInfo> readTableFields(Connection &c, const std::string &table)
 {
     std::optional<sqltext::CreateTable> parsed;
     {
-        Statement sql(c.handle(), "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+        Statement sql(c.handle(), "SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?");
         sql.bind(1, table);
         if (sql.step() && !sql.isNull(0))
             parsed = sqltext::parseCreateTable(sql.text(0));

@@ -8,6 +8,8 @@
 #include "automation/Text.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -70,12 +72,39 @@ std::optional<std::string> hashPassword(const std::string &password)
     return std::string(out);
 }
 
-bool passwordMatches(const std::optional<std::string> &hash, const std::string &password)
+// Checks one password against the dummy hash or a stored one, counting how often.
+std::atomic<std::uint64_t> verifications{0};
+bool verify(const char *hash, const std::string &password)
 {
-    if (!hash)
-        return password.empty();
     initSodium();
-    return crypto_pwhash_str_verify(hash->c_str(), password.data(), password.size()) == 0;
+    ++verifications;
+    return crypto_pwhash_str_verify(hash, password.data(), password.size()) == 0;
+}
+
+// A stored hash asks for no more than this version writes: Argon2id with the interactive
+// limits. Anything else (a file edited to ask for gigabytes or hours) is damage, refused before
+// it is tried.
+bool hashWithinLimits(const std::string &hash)
+{
+    unsigned long long m = 0, t = 0, p = 0;
+    int used = 0;
+    if (std::sscanf(hash.c_str(), "$argon2id$v=19$m=%llu,t=%llu,p=%llu$%n", &m, &t, &p, &used) != 3 || used == 0)
+        return false;
+    return m <= crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024 && t <= crypto_pwhash_OPSLIMIT_INTERACTIVE && p == 1;
+}
+
+bool passwordMatches(const std::optional<std::string> &hash, const std::string &password,
+                     const std::string &path)
+{
+    // An account without a password costs the same time as one with a password.
+    if (!hash) {
+        [[maybe_unused]] const bool ignored = verify(kDummyHash, password);
+        return password.empty();
+    }
+    if (!hashWithinLimits(*hash))
+        throw unusable("The workgroup information file '" + fileName(path)
+                       + "' is damaged: a stored password has settings this version never writes.");
+    return verify(hash->c_str(), password);
 }
 
 void insertAccount(Connection &c, const std::string &name, const sid::Sid &sid, bool group,
@@ -185,6 +214,11 @@ Account accountRow(const Statement &st)
 }
 
 } // namespace
+
+std::uint64_t passwordVerifications()
+{
+    return verifications.load();
+}
 
 bool Session::holds(const sid::Sid &sid) const
 {
@@ -329,8 +363,7 @@ std::shared_ptr<const Session> Workgroup::login(const std::string &user, const s
     };
     const std::optional<Account> account = find(user);
     if (!account || account->group) {
-        initSodium();
-        [[maybe_unused]] const int ignored = crypto_pwhash_str_verify(kDummyHash, password.data(), password.size());
+        [[maybe_unused]] const bool ignored = verify(kDummyHash, password);
         throw refuse();
     }
     std::optional<std::string> hash;
@@ -340,7 +373,7 @@ std::shared_ptr<const Session> Workgroup::login(const std::string &user, const s
         if (st.step() && !st.isNull(0))
             hash = st.text(0);
     }
-    if (!passwordMatches(hash, password))
+    if (!passwordMatches(hash, password, path_))
         throw refuse();
     auto session = std::make_shared<Session>();
     session->user = account->name;
@@ -481,7 +514,7 @@ void Workgroup::changePassword(const Session &actor, const std::string &user, co
         if (st.step() && !st.isNull(0))
             oldHash = st.text(0);
     }
-    if (!passwordMatches(oldHash, oldPassword))
+    if (!passwordMatches(oldHash, oldPassword, path_))
         throw Error("The old password of '" + u.name + "' is not right.", err::InvalidPassword, "DAO.Workspace");
     const std::optional<std::string> hash = hashPassword(newPassword);
     Transaction t(*db_);

@@ -87,4 +87,7 @@ private:
     bool writable_ = true;
 };
 
+// How many password checks (each as costly as a real one) this process has made.
+std::uint64_t passwordVerifications();
+
 } // namespace dbengine

@@ -29,8 +29,10 @@ SealedHeader newHeader()
 {
     SealedHeader header;
     header.algorithm = crypto_pwhash_ALG_ARGON2ID13;
-    header.opsLimit = crypto_pwhash_argon2id_OPSLIMIT_INTERACTIVE;
-    header.memLimit = crypto_pwhash_argon2id_MEMLIMIT_INTERACTIVE;
+    // Moderate limits: a sealed file travels, so guessing its password must cost more than a
+    // login does.
+    header.opsLimit = crypto_pwhash_argon2id_OPSLIMIT_MODERATE;
+    header.memLimit = crypto_pwhash_argon2id_MEMLIMIT_MODERATE;
     randombytes_buf(header.salt.data(), header.salt.size());
     return header;
 }

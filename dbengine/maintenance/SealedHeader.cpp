@@ -14,9 +14,16 @@ constexpr char magic[8] = {'J', 'W', 'S', 'E', 'A', 'L', 'E', 'D'};
 constexpr std::size_t checksumOffset = 112;
 constexpr std::size_t checksumSize = SealedHeader::size - checksumOffset;
 
-// The key settings a header may ask for; anything outside is damage, not a real file, and
-// must not make us allocate gigabytes.
-constexpr std::uint64_t maxOpsLimit = 64;
+// The key settings this program writes (moderate) or wrote (interactive). Any other pair is
+// damage, refused before a key is derived: a crafted header must not cost minutes or
+// gigabytes, and a changed setting must not pass for a wrong password.
+struct KeySettings {
+    std::uint64_t ops, mem;
+};
+constexpr KeySettings knownSettings[] = {
+    {crypto_pwhash_argon2id_OPSLIMIT_INTERACTIVE, crypto_pwhash_argon2id_MEMLIMIT_INTERACTIVE},
+    {crypto_pwhash_argon2id_OPSLIMIT_MODERATE, crypto_pwhash_argon2id_MEMLIMIT_MODERATE},
+};
 constexpr std::uint32_t minChunkSize = 1024;
 constexpr std::uint32_t maxChunkSize = 16 * 1024 * 1024;
 
@@ -59,11 +66,11 @@ std::array<unsigned char, checksumSize> checksumOf(const SealedHeader::Bytes &by
 
 bool settingsArePlausible(const SealedHeader &header)
 {
-    return header.algorithm == crypto_pwhash_ALG_ARGON2ID13
-           && header.opsLimit >= crypto_pwhash_argon2id_OPSLIMIT_MIN && header.opsLimit <= maxOpsLimit
-           && header.memLimit >= crypto_pwhash_argon2id_MEMLIMIT_MIN
-           && header.memLimit <= crypto_pwhash_argon2id_MEMLIMIT_SENSITIVE
-           && header.chunkSize >= minChunkSize && header.chunkSize <= maxChunkSize;
+    bool known = false;
+    for (const KeySettings &k : knownSettings)
+        known = known || (header.opsLimit == k.ops && header.memLimit == k.mem);
+    return header.algorithm == crypto_pwhash_ALG_ARGON2ID13 && known && header.chunkSize >= minChunkSize
+           && header.chunkSize <= maxChunkSize;
 }
 
 } // namespace

@@ -124,4 +124,67 @@ TEST_F(AccountsToolTest, AScriptRunsWithTheRightsOfItsAccount)
     EXPECT_NE(noFile.err.find("'nowhere.mdw' does not exist"), std::string::npos) << noFile.err;
 }
 
+TEST_F(AccountsToolTest, APasswordComesFromAFileOrTheEnvironment)
+{
+    writeAll(dir.file("pw.txt"), "secret\nignored second line\n");
+    writeAll(dir.file("wrong.txt"), "secrets\n");
+    const std::string env = std::string("JETWARDEN_PASSWORD=secret ");
+    struct Case {
+        std::string program, args;
+        int status;
+    };
+    const Case cases[] = {
+        {JW_ACCOUNTS, "--system-db team.mdw --user ann --password-file pw.txt users", 0},
+        {JW_ACCOUNTS, "--system-db team.mdw --user ann --password-file wrong.txt users", 2},
+        {JW_ACCOUNTS, "--system-db team.mdw --user ann --password-file missing.txt users", 2},
+        {env + JW_ACCOUNTS, "--system-db team.mdw --user ann users", 0},
+        // --password wins over the environment, the file over the environment.
+        {env + JW_ACCOUNTS, "--system-db team.mdw --user ann --password wrong users", 2},
+        {env + JW_ACCOUNTS, "--system-db team.mdw --user ann --password-file wrong.txt users", 2},
+        {JW_ACCOUNTS, "--system-db team.mdw --user ann users", 2},
+        {JW_CLI, "--system-db team.mdw --user ann --password-file pw.txt --new a.mdb", 0},
+        {env + JW_CLI, "--system-db team.mdw --user ann --new b.mdb", 0},
+        {JW_CLI, "--system-db team.mdw --user ann --new c.mdb", 2},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(run(c.program, c.args, "SELECT 1;\n").status, c.status) << c.program << " " << c.args;
+}
+
+// The built-in "Admin" is the same account in every workgroup; after these steps the Admin of
+// another workgroup can neither read the data nor give itself rights.
+TEST_F(AccountsToolTest, ASecuredDatabaseShutsOutTheAdminOfEveryWorkgroup)
+{
+    ASSERT_EQ(sql("--new shop.mdb", "CREATE TABLE Customers (Id INTEGER PRIMARY KEY, Name TEXT(20));\n"
+                                    "INSERT INTO Customers VALUES (1, 'Ann');\n").status, 0);
+    writeAll(dir.file("boss.pw"), "b0ss-Pass\n");
+    for (const char *step : {"add-user boss boss-pid b0ss-Pass", "add-member boss Admins",
+                             "set-permission shop.mdb Databases MSysDb boss full",
+                             "set-permission shop.mdb Tables Customers boss full",
+                             "set-owner shop.mdb Databases MSysDb boss", "set-owner shop.mdb Tables Customers boss"})
+        ASSERT_EQ(accounts(step).status, 0) << step << accounts(step).err;
+    for (const char *step : {"set-permission shop.mdb Databases MSysDb Admin none",
+                             "set-permission shop.mdb Databases MSysDb Users none",
+                             "set-permission shop.mdb Tables Customers Admin none",
+                             "set-permission shop.mdb Tables Customers Users none"})
+        ASSERT_EQ(accounts(std::string("--user boss --password-file boss.pw ") + step).status, 0) << step;
+    EXPECT_EQ(accounts("--user boss --password-file boss.pw show-permission shop.mdb Tables Customers").out.rfind(
+                  "Owner\tboss\n", 0),
+              0u);
+    const Result boss = sql("--user boss --password-file boss.pw shop.mdb", "SELECT Name FROM Customers;\n");
+    EXPECT_EQ(boss.status, 0) << boss.out << boss.err;
+    EXPECT_NE(boss.out.find("Ann"), std::string::npos);
+
+    ASSERT_EQ(run(JW_ACCOUNTS, "create-workgroup other.mdw Other Elsewhere other-0002").status, 0);
+    const Result read = run(JW_CLI, "--system-db other.mdw shop.mdb", "SELECT Name FROM Customers;\n");
+    EXPECT_EQ(read.status, 2);
+    EXPECT_EQ(read.out.find("Ann"), std::string::npos);
+    for (const char *step : {"set-permission shop.mdb Tables Customers Admin full",
+                             "set-permission shop.mdb Databases MSysDb Admin full",
+                             "set-owner shop.mdb Databases MSysDb Admin"})
+        EXPECT_NE(run(JW_ACCOUNTS, std::string("--system-db other.mdw ") + step).status, 0) << step;
+    // The team's own Admin, no longer owner and without rights, is shut out as well.
+    EXPECT_EQ(sql("shop.mdb", "SELECT Name FROM Customers;\n").status, 2);
+    EXPECT_EQ(sql("--user boss --password-file boss.pw shop.mdb", "SELECT Name FROM Customers;\n").status, 0);
+}
+
 } // namespace

@@ -5,6 +5,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <sqlite3.h>
+
+#include "dbengine/Workgroup.h"
 
 using automation::Variant;
 namespace err = dbengine::err;
@@ -374,6 +377,140 @@ TEST_F(PermissionsTest, AMaskIsA32BitNumber)
     EXPECT_EQ(errorCode([&] { doc.put("Permissions", std::int64_t(1) << 32); }), err::InvalidArgument);
     doc.put("UserName", "nobody");
     EXPECT_EQ(errorCode([&] { doc.get("Permissions"); }), err::ItemNotFound);
+}
+
+struct BypassCase {
+    const char *label;
+    const char *account;
+    std::vector<Grant> grants;
+    Action action;
+};
+
+// What a low-rights account (or, where said, an administrator) tries through SQL alone to read,
+// change or re-grant what it has no right to. Each is refused with the engine's error and
+// changes nothing.
+TEST_F(PermissionsTest, SqlCannotGoAroundThePermissions)
+{
+    const auto queryDef = [](const char *name, const char *sql) {
+        return [=](const Variant &db) { db.call("CreateQueryDef", {name, sql}); };
+    };
+    const BypassCase cases[] = {
+        // Shadowing the engine's tables with temporary or attached objects.
+        {"temporary table named like an engine table", "ann", {{"MSysDb", "ann", Create}},
+         run("CREATE TEMP TABLE MSysACEs (Container, Name, SID, ACM)")},
+        {"temporary view named like an engine table", "ann", {{"MSysDb", "ann", Create}},
+         run("CREATE TEMP VIEW MSysObjects AS SELECT 'Tables' AS Container, 'Customers' AS Name, 'x' AS Owner")},
+        {"temporary view without Create", "ann", {}, run("CREATE TEMP VIEW v AS SELECT 1")},
+        {"temporary table by Admin named like an engine table", "Admin", {}, run("CREATE TEMP TABLE MSysQueries (x)")},
+        // A saved query's text holding a second statement.
+        {"query text with a second statement", "ann", {{"MSysDb", "ann", Create}},
+         queryDef("Q", "SELECT 1; DELETE FROM Customers")},
+        {"Admin's query text with a second statement", "Admin", {},
+         queryDef("Q", "SELECT 1; INSERT INTO MSysACEs VALUES ('Tables', 'Customers', 'x', 1048575)")},
+        // Triggers on the engine's tables, and temporary ones without the right.
+        {"trigger on an engine table, even by Admin", "Admin", {},
+         run("CREATE TRIGGER t AFTER INSERT ON MSysQueries BEGIN DELETE FROM Customers; END")},
+        {"temporary trigger on an engine table", "Admin", {},
+         run("CREATE TEMP TRIGGER t AFTER INSERT ON MSysObjects BEGIN SELECT 1; END")},
+        {"temporary trigger without Change definition", "ann", {{"Notes", "ann", Insert}},
+         run("CREATE TEMP TRIGGER t AFTER INSERT ON Notes BEGIN SELECT 1; END")},
+        // The security tables, in every schema, and a second name for the open file.
+        {"Admin writing the permissions table", "Admin", {},
+         run("INSERT INTO MSysACEs VALUES ('Tables', 'Customers', 'x', 1)")},
+        {"Admin attaching the open database again", "Admin", {}, run("ATTACH 'shop.mdb' AS again")},
+        {"Admin attaching the workgroup", "Admin", {}, run("ATTACH 'team.mdw' AS accounts")},
+        // Pragmas and raw access.
+        {"changing the header", "ann", {}, run("PRAGMA user_version = 7")},
+        {"switching off check constraints", "ann", {}, run("PRAGMA ignore_check_constraints = ON")},
+        {"switching off foreign keys, even by Admin", "Admin", {}, run("PRAGMA foreign_keys = OFF")},
+        {"reading the pages of the file", "ann", {}, rows("SELECT * FROM dbstat")},
+        {"the fts3 tokenizer function", "ann", {}, rows("SELECT fts3_tokenizer('simple')")},
+        // The rights of others.
+        {"reading every account's rights", "ann", {}, rows("SELECT * FROM MSysACEs")},
+    };
+    const std::string original = dir.file("original.mdb");
+    std::filesystem::copy_file(shop, original);
+    for (const BypassCase &c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::copy_file(original, shop, std::filesystem::copy_options::overwrite_existing);
+        {
+            Variant db = openAs("Admin");
+            for (const Grant &g : c.grants)
+                grant(db, g);
+            db.call("Close");
+        }
+        // The file names in the statements are relative to the temporary folder.
+        const auto cwd = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+        Variant db = openAs(c.account);
+        const std::string message = errorText([&] { c.action(db); });
+        std::filesystem::current_path(cwd);
+        EXPECT_FALSE(message.empty());
+        db.call("Close");
+        Variant check = openAs("Admin");
+        EXPECT_EQ(check.call("OpenRecordset", {"SELECT count(*) FROM Customers"}).get("Fields").item(0).get("Value").toInt(), 1);
+        EXPECT_EQ(errorCode([&] { check.get("QueryDefs").item("Q"); }), err::ItemNotFound);
+        check.call("Close");
+    }
+}
+
+TEST_F(PermissionsTest, AWorkgroupFileIsNoDatabase)
+{
+    const std::string message = errorText([&] { openAs("Admin", mdw); });
+    EXPECT_NE(message.find("'team.mdw' is a workgroup information file; choose it as the system database."),
+              std::string::npos)
+        << message;
+}
+
+TEST_F(PermissionsTest, TheEngineWritesNoUserTriggerFires)
+{
+    // A trigger on an engine table written into the file by another tool.
+    {
+        sqlite3 *raw = nullptr;
+        ASSERT_EQ(sqlite3_open(shop.c_str(), &raw), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(raw, "CREATE TRIGGER sneak AFTER INSERT ON MSysACEs BEGIN "
+                                    "INSERT INTO MSysACEs VALUES ('Tables', 'Customers', new.SID, 1048575); END",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    Variant db = openAs("Admin");
+    errorText([&] { grant(db, {"Notes", "bob", Insert}); });
+    db.call("Close");
+    Variant bobs = openAs("bob");
+    EXPECT_EQ(errorCode([&] { bobs.call("OpenRecordset", {"Customers"}).call("MoveLast"); }), err::PermissionDenied);
+}
+
+TEST_F(PermissionsTest, LoginsWithAndWithoutPasswordCostTheSame)
+{
+    addUser("cat", "cat-pid", "Meow-2024");
+    const auto cost = [&](const std::string &user, const std::string &password) {
+        const std::uint64_t before = dbengine::passwordVerifications();
+        errorCode([&] { login(user, password); });
+        return dbengine::passwordVerifications() - before;
+    };
+    EXPECT_EQ(cost("cat", "Meow-2024"), 1u);
+    EXPECT_EQ(cost("bob", ""), 1u);
+    EXPECT_EQ(cost("bob", "guess"), 1u);
+    EXPECT_EQ(cost("nobody", ""), 1u);
+}
+
+TEST_F(PermissionsTest, AStoredHashAskingTooMuchIsDamageNotTried)
+{
+    addUser("cat", "cat-pid", "Meow-2024");
+    {
+        sqlite3 *raw = nullptr;
+        ASSERT_EQ(sqlite3_open(mdw.c_str(), &raw), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(raw, "UPDATE MSysAccounts SET Password = "
+                                    "'$argon2id$v=19$m=4194304,t=1000,p=1$L6ldlLszxGHLuYhBT7EjBw$"
+                                    "+YckTlB1tK1SBJI6ldeh3xN1gWtwx0Qs1s0T7mBrgIg' WHERE Name = 'cat'",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    const std::uint64_t before = dbengine::passwordVerifications();
+    EXPECT_EQ(errorCode([&] { login("cat", "Meow-2024"); }), err::WorkgroupUnusable);
+    EXPECT_EQ(dbengine::passwordVerifications(), before);
 }
 
 } // namespace

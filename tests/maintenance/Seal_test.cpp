@@ -2,9 +2,11 @@
 
 #include "dbengine/ErrorCodes.h"
 #include "dbengine/maintenance/Maintenance.h"
+#include "dbengine/maintenance/SealedHeader.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sodium.h>
 #include <sys/stat.h>
 
 namespace maintenance = dbengine::maintenance;
@@ -184,7 +186,22 @@ void flip(std::string &bytes, std::size_t offset)
     bytes[offset] = char(bytes[offset] ^ 0x01);
 }
 
+// Key settings written into the header with its checksum made right again, as a crafted file
+// would have them.
+void setKeySettings(std::string &bytes, std::uint64_t ops, std::uint64_t mem)
+{
+    for (int i = 0; i < 8; ++i) {
+        bytes[24 + i] = char(ops >> (8 * i));
+        bytes[32 + i] = char(mem >> (8 * i));
+    }
+    crypto_generichash(reinterpret_cast<unsigned char *>(bytes.data()) + 112, 16,
+                       reinterpret_cast<const unsigned char *>(bytes.data()), 112, nullptr, 0);
+}
+
 const Damage damages[] = {
+    {"GigabytesOfMemoryAsked", [](std::string &b) { setKeySettings(b, 4, std::uint64_t(4) << 30); }, err::Damaged},
+    {"HoursOfWorkAsked", [](std::string &b) { setKeySettings(b, 1u << 30, 256u << 20); }, err::Damaged},
+    {"SettingsChangedWithinReason", [](std::string &b) { setKeySettings(b, 4, 256u << 20); }, err::Damaged},
     {"FlippedSaltByte", [](std::string &b) { flip(b, 45); }, err::Damaged},
     {"FlippedKeyCheckByte", [](std::string &b) { flip(b, 90); }, err::Damaged},
     {"FlippedByteInFirstChunk", [](std::string &b) { flip(b, headerSize + 300); }, err::Damaged},
@@ -225,6 +242,36 @@ TEST_P(SealDamage, IsReportedAndLeavesNothingBehind)
     EXPECT_EQ(failure.code, GetParam().code) << failure.message;
     EXPECT_NE(failure.message.find("'damaged.sealed'"), std::string::npos) << failure.message;
     EXPECT_EQ(folder.entries(), std::set<std::string>{"damaged.sealed"});
+}
+
+// Files sealed with the interactive limits of earlier versions still open; new ones use the
+// moderate limits; the sensitive limits were never written and are refused.
+TEST_F(Seal, OnlyTheKeySettingsThisProgramWritesAreAccepted)
+{
+    namespace m = dbengine::maintenance;
+    const std::string bytes = sample::readBytes(sealed());
+    m::SealedHeader::Bytes raw{};
+    std::copy_n(bytes.begin(), raw.size(), raw.begin());
+    const m::SealedHeader written = m::SealedHeader::decode(raw, "x");
+    EXPECT_EQ(written.opsLimit, crypto_pwhash_argon2id_OPSLIMIT_MODERATE);
+    EXPECT_EQ(written.memLimit, crypto_pwhash_argon2id_MEMLIMIT_MODERATE);
+    struct Case {
+        std::uint64_t ops, mem;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {crypto_pwhash_argon2id_OPSLIMIT_INTERACTIVE, crypto_pwhash_argon2id_MEMLIMIT_INTERACTIVE, true},
+        {crypto_pwhash_argon2id_OPSLIMIT_MODERATE, crypto_pwhash_argon2id_MEMLIMIT_MODERATE, true},
+        {crypto_pwhash_argon2id_OPSLIMIT_SENSITIVE, crypto_pwhash_argon2id_MEMLIMIT_SENSITIVE, false},
+        {crypto_pwhash_argon2id_OPSLIMIT_INTERACTIVE, crypto_pwhash_argon2id_MEMLIMIT_MODERATE, false},
+    };
+    for (const Case &c : cases) {
+        m::SealedHeader h = written;
+        h.opsLimit = c.ops;
+        h.memLimit = c.mem;
+        const auto failure = sample::failureOf([&] { m::SealedHeader::decode(h.encode(), "x"); });
+        EXPECT_EQ(failure.code, c.accepted ? 0 : err::Damaged) << c.ops << " " << c.mem << " " << failure.message;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SealDamage, ::testing::ValuesIn(damages),
