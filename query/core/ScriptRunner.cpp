@@ -23,8 +23,6 @@ namespace {
 constexpr std::int32_t RecordsetTypeSnapshot = 4;
 constexpr std::int32_t RecordsetOptions = 2;
 constexpr std::size_t MaxColumnWidth = 255;
-// Rows the engine reads between two rounds of events: about 10 ms of reading.
-constexpr std::int32_t ReadStep = 10000;
 constexpr std::size_t DateColumnWidth = 22;
 constexpr std::size_t ColumnGap = 2;
 // The engine's answer to Execute on a statement that returns rows.
@@ -339,14 +337,7 @@ void ScriptRunner::RunRecordset(const std::string &sql, std::uint32_t &execMs,
     const Variant recordset =
         CurrentDatabase.call("OpenRecordset", Args{sql, RecordsetTypeSnapshot, RecordsetOptions});
     execMs = clock_() - t0;
-    // The engine reads the rows in steps with the events handled between them, so that Stop
-    // ends a long read too; the rows read until then are shown.
-    while (!recordset.get("EOF").toBool()) {
-        recordset.call("Move", Args{ReadStep});
-        sink_.processMessages();
-        if (!FRunning)
-            break;
-    }
+    recordset.call("MoveLast");
     FStatementRecords = recordset.get("RecordCount").toInt();
     const std::uint32_t t1 = clock_();
     ShowRecordset(recordset);

@@ -267,27 +267,6 @@ TEST_F(RunnerTest, StopDuringFetchKeepsRowsAndFullCount)
     EXPECT_EQ(runner.FTotalRecords, 5);
 }
 
-// A long result is read by the engine in steps with the events handled between them: Stop
-// during the read ends it there, and the rows read so far are what the statement counts.
-TEST_F(RunnerTest, StopDuringTheEnginesReadEndsTheRead)
-{
-    TableData &table = database->tables["select * from t"];
-    table.columns = {idColumn};
-    for (int i = 1; i <= 35000; ++i)
-        table.rows.push_back({i});
-    sink.onMessages = [this] {
-        if (sink.lines.empty())
-            runner.stop();
-    };
-    runner.run("select * from t; update b");
-
-    ASSERT_GE(sink.lines.size(), 5u);
-    EXPECT_EQ(sink.lines[2], "1       ");
-    EXPECT_THAT(sink.lines, testing::Contains("Execution cancelled: 10001 row(s) affected"));
-    EXPECT_EQ(runner.FTotalRecords, 10001);
-    EXPECT_EQ(databaseCalls(), std::vector<std::string>{openCall("select * from t")});
-}
-
 TEST_F(RunnerTest, StopBetweenStatementsEndsTheRun)
 {
     sink.onMessages = [this] { runner.stop(); };
