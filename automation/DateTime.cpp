@@ -74,9 +74,39 @@ DateParts splitDate(Date date)
     return p;
 }
 
+namespace {
+
+void twoDigits(char *out, int value)
+{
+    out[0] = char('0' + value / 10);
+    out[1] = char('0' + value % 10);
+}
+
+} // namespace
+
 std::string formatDate(Date date)
 {
     const DateParts p = splitDate(date);
+    // Years of four digits, the usual case, are written by hand: this runs for every date of a
+    // result. Other years keep printf's form.
+    if (p.year >= 0 && p.year <= 9999) {
+        char buf[19] = {};
+        twoDigits(buf, p.year / 100);
+        twoDigits(buf + 2, p.year % 100);
+        buf[4] = '-';
+        twoDigits(buf + 5, p.month);
+        buf[7] = '-';
+        twoDigits(buf + 8, p.day);
+        if (p.hour == 0 && p.minute == 0 && p.second == 0)
+            return std::string(buf, 10);
+        buf[10] = ' ';
+        twoDigits(buf + 11, p.hour);
+        buf[13] = ':';
+        twoDigits(buf + 14, p.minute);
+        buf[16] = ':';
+        twoDigits(buf + 17, p.second);
+        return std::string(buf, 19);
+    }
     char buf[48];
     if (p.hour == 0 && p.minute == 0 && p.second == 0)
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);

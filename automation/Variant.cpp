@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "Object.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,9 +24,11 @@ std::string doubleText(double d)
         return "NaN";
     if (std::isinf(d))
         return d > 0 ? "Infinity" : "-Infinity";
+    // The same digits as "%.15g" (to_chars with a precision formats as printf does), without
+    // the format string's parsing and the locale.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", d);
-    return buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15).ptr;
+    return std::string(buf, end);
 }
 
 std::string currencyText(Currency c)

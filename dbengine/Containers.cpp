@@ -213,24 +213,23 @@ private:
 
 } // namespace
 
-std::int32_t Containers::count()
+const std::vector<std::string> &Containers::entries(DatabaseCore::Check)
 {
+    static const std::vector<std::string> names(std::begin(kContainers), std::end(kContainers));
     core_->db();
-    return std::int32_t(std::size(kContainers));
+    return names;
 }
 
-Variant Containers::itemAt(std::int32_t index)
+const std::string *Containers::find(std::string_view name)
 {
-    if (index < 0 || index >= count())
-        notFound();
-    return std::make_shared<ContainerObject>(core_, kContainers[index]);
+    const auto &names = entries(DatabaseCore::Check::Engine);
+    auto it = std::find_if(names.begin(), names.end(), [&](auto &n) { return automation::equalsNoCase(n, name); });
+    return it == names.end() ? nullptr : &*it;
 }
 
-Variant Containers::invokeMore(Invoke, const std::string &m, const automation::Args &)
+Variant Containers::make(const std::string &name)
 {
-    if (m == "refresh")
-        return {};
-    noMember(m);
+    return std::make_shared<ContainerObject>(core_, name);
 }
 
 } // namespace dbengine

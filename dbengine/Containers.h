@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseCore.h"
+#include "Catalogue.h"
 #include "Objects.h"
 
 #include <memory>
@@ -10,19 +11,15 @@ namespace dbengine {
 // The containers of a database and their documents: "Databases" holds the database itself
 // ("MSysDb"), "Tables" every table and query, "Relationships" every relation; the others
 // (forms, modules, reports, scripts) are empty in this engine.
-class Containers : public automation::Collection {
+class Containers : public CatalogueCollection<std::string> {
 public:
-    explicit Containers(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
-    std::string_view className() const override { return "Containers"; }
-    std::int32_t count() override;
-    automation::Variant itemAt(std::int32_t index) override;
+    explicit Containers(std::shared_ptr<DatabaseCore> core)
+        : CatalogueCollection(std::move(core), "Containers", "Container") {}
 
 protected:
-    automation::Variant invokeMore(automation::Invoke kind, const std::string &member,
-                                   const automation::Args &args) override;
-
-private:
-    std::shared_ptr<DatabaseCore> core_;
+    const std::vector<std::string> &entries(DatabaseCore::Check check) override;
+    const std::string *find(std::string_view name) override;
+    automation::Variant make(const std::string &name) override;
 };
 
 } // namespace dbengine

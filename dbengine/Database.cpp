@@ -387,17 +387,13 @@ Variant Database::invoke(Invoke kind, const std::string &m, const automation::Ar
     if (m == "version")
         return fileVersion();
     if (m == "tabledefs")
-        return args.empty() ? Variant(std::make_shared<TableDefs>(core_))
-                            : Variant(std::make_shared<TableDefs>(core_)).item(args[0]);
+        return args.empty() ? TableDefs::fetch<TableDefs>(core_) : TableDefs::fetch<TableDefs>(core_).item(args[0]);
     if (m == "querydefs")
-        return args.empty() ? Variant(std::make_shared<QueryDefs>(core_))
-                            : Variant(std::make_shared<QueryDefs>(core_)).item(args[0]);
+        return args.empty() ? QueryDefs::fetch<QueryDefs>(core_) : QueryDefs::fetch<QueryDefs>(core_).item(args[0]);
     if (m == "relations")
-        return args.empty() ? Variant(std::make_shared<Relations>(core_))
-                            : Variant(std::make_shared<Relations>(core_)).item(args[0]);
+        return args.empty() ? Relations::fetch<Relations>(core_) : Relations::fetch<Relations>(core_).item(args[0]);
     if (m == "containers")
-        return args.empty() ? Variant(std::make_shared<Containers>(core_))
-                            : Variant(std::make_shared<Containers>(core_)).item(args[0]);
+        return args.empty() ? Containers::fetch<Containers>(core_) : Containers::fetch<Containers>(core_).item(args[0]);
     if (m == "openrecordset")
         return openRecordset(arg(args, 0).toText());
     if (m == "execute") {

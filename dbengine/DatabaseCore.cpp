@@ -89,11 +89,24 @@ Connection &DatabaseCore::db()
     return *connection_;
 }
 
+std::uint32_t DatabaseCore::pagerVersion()
+{
+    unsigned int version = 0;
+    if (sqlite3_file_control(db().handle(), "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK)
+        return 0;
+    return version;
+}
+
 // The catalogue is stale when the schema, another connection's data or the engine's own
-// writes changed since it was read.
-bool DatabaseCore::stale(Version &seen)
+// writes changed since it was read. The engine's own writes (counted by changed(), and every
+// commit on this connection, which the pager counts without touching the file) are checked
+// first; only a `File` check, or a change seen there, asks the file itself.
+bool DatabaseCore::stale(Version &seen, Check check)
 {
     Connection &c = db();
+    if (check == Check::Engine && seen.schema >= 0 && seen.local == localVersion_
+        && seen.pager == pagerVersion())
+        return false;
     if (!schemaVersion_) {
         schemaVersion_ = std::make_unique<Statement>(c.handle(), "PRAGMA schema_version");
         dataVersion_ = std::make_unique<Statement>(c.handle(), "PRAGMA data_version");
@@ -104,16 +117,18 @@ bool DatabaseCore::stale(Version &seen)
         st.reset();
         return value;
     };
-    const Version now{read(*schemaVersion_), read(*dataVersion_), localVersion_};
+    const std::int64_t schema = read(*schemaVersion_), data = read(*dataVersion_);
+    // Read after the statements: a change of the file they noticed is counted by then.
+    const Version now{schema, data, localVersion_, pagerVersion()};
     if (now == seen)
         return false;
     seen = now;
     return true;
 }
 
-const std::vector<TableEntry> &DatabaseCore::tables()
+const std::vector<TableEntry> &DatabaseCore::tables(Check check)
 {
-    if (stale(tablesSeen_))
+    if (stale(tablesSeen_, check))
         readTables();
     return tables_;
 }
@@ -124,9 +139,9 @@ const TableEntry *DatabaseCore::findTable(std::string_view name)
     return lookup(tables_, tableIndex_, name);
 }
 
-const std::vector<QueryEntry> &DatabaseCore::queries()
+const std::vector<QueryEntry> &DatabaseCore::queries(Check check)
 {
-    if (stale(queriesSeen_))
+    if (stale(queriesSeen_, check))
         readQueries();
     return queries_;
 }
@@ -137,9 +152,9 @@ const QueryEntry *DatabaseCore::findQuery(std::string_view name)
     return lookup(queries_, queryIndex_, name);
 }
 
-const std::vector<RelationEntry> &DatabaseCore::relations()
+const std::vector<RelationEntry> &DatabaseCore::relations(Check check)
 {
-    if (stale(relationsSeen_))
+    if (stale(relationsSeen_, check))
         readRelations();
     return relations_;
 }

@@ -57,11 +57,17 @@ public:
     // The connection, or an "object closed" error.
     Connection &db();
 
-    const std::vector<TableEntry> &tables();
+    // How much a catalogue read checks before it trusts what it read last. `File` asks the file
+    // for other connections' changes (a read lock and two statements); `Engine` only looks at
+    // what this connection did since (no file access), for the items of a collection fetched a
+    // moment ago.
+    enum class Check { File, Engine };
+
+    const std::vector<TableEntry> &tables(Check check = Check::File);
     const TableEntry *findTable(std::string_view name);
-    const std::vector<QueryEntry> &queries();
+    const std::vector<QueryEntry> &queries(Check check = Check::File);
     const QueryEntry *findQuery(std::string_view name);
-    const std::vector<RelationEntry> &relations();
+    const std::vector<RelationEntry> &relations(Check check = Check::File);
     const RelationEntry *findRelation(std::string_view name);
 
     // True for a database of Access origin: opened read-only from a Jet file, or converted from
@@ -93,9 +99,12 @@ private:
     // What the catalogue was read at: the schema, other connections' commits, the engine's writes.
     struct Version {
         std::int64_t schema = -1, data = -1, local = -1;
+        // The pager's count of changes it has seen, this connection's commits included.
+        std::uint32_t pager = 0;
         bool operator==(const Version &) const = default;
     };
-    bool stale(Version &seen);
+    bool stale(Version &seen, Check check);
+    std::uint32_t pagerVersion();
     void readTables();
     void readQueries();
     void readRelations();

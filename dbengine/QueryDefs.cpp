@@ -117,12 +117,6 @@ void checkOneStatement(const std::string &sql)
     }
 }
 
-Error notFound(const std::string &name)
-{
-    return Error("Query '" + name + "' does not exist in this database.", err::ItemNotFound,
-                 "DAO.QueryDefs");
-}
-
 } // namespace
 
 void checkNewName(DatabaseCore &core, const std::string &name, const std::string &except)
@@ -163,7 +157,7 @@ void QueryDef::remove(DatabaseCore &core, const std::string &name)
 {
     const QueryEntry *q = core.findQuery(name);
     if (!q)
-        throw notFound(name);
+        throw dbengine::notFound("Query", name, "DAO.QueryDefs");
     const QueryEntry entry = *q;
     core.permissions().require(documents::Tables, entry.name, rights::ChangeDefinition);
     Connection &c = core.db();
@@ -185,7 +179,7 @@ QueryEntry QueryDef::entry()
 {
     const QueryEntry *q = core_->findQuery(name_);
     if (!q)
-        throw notFound(name_);
+        throw dbengine::notFound("Query", name_, "DAO.QueryDefs");
     return *q;
 }
 
@@ -351,36 +345,9 @@ Variant QueryDef::invoke(Invoke kind, const std::string &m, const automation::Ar
     noMember(m);
 }
 
-std::int32_t QueryDefs::count()
+Variant QueryDefs::make(const QueryEntry &entry)
 {
-    return std::int32_t(core_->queries().size());
-}
-
-Variant QueryDefs::itemAt(std::int32_t index)
-{
-    const auto &queries = core_->queries();
-    if (index < 0 || std::size_t(index) >= queries.size())
-        notFound();
-    return std::make_shared<QueryDef>(core_, queries[std::size_t(index)].name);
-}
-
-Variant QueryDefs::itemNamed(std::string_view name)
-{
-    const QueryEntry *q = core_->findQuery(name);
-    if (!q)
-        throw dbengine::notFound(std::string(name));
-    return std::make_shared<QueryDef>(core_, q->name);
-}
-
-Variant QueryDefs::invokeMore(Invoke kind, const std::string &m, const automation::Args &args)
-{
-    if (m == "delete" && kind == Invoke::Call) {
-        QueryDef::remove(*core_, arg(args, 0).toText());
-        return {};
-    }
-    if (m == "refresh")
-        return {};
-    noMember(m);
+    return std::make_shared<QueryDef>(core_, entry.name);
 }
 
 } // namespace dbengine

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseCore.h"
+#include "Catalogue.h"
 #include "Objects.h"
 
 #include <memory>
@@ -40,20 +41,16 @@ private:
     bool temporary_ = false;
 };
 
-class QueryDefs : public automation::Collection {
+class QueryDefs : public CatalogueCollection<QueryEntry> {
 public:
-    explicit QueryDefs(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
-    std::string_view className() const override { return "QueryDefs"; }
-    std::int32_t count() override;
-    automation::Variant itemAt(std::int32_t index) override;
-    automation::Variant itemNamed(std::string_view name) override;
+    explicit QueryDefs(std::shared_ptr<DatabaseCore> core)
+        : CatalogueCollection(std::move(core), "QueryDefs", "Query") {}
 
 protected:
-    automation::Variant invokeMore(automation::Invoke kind, const std::string &member,
-                                   const automation::Args &args) override;
-
-private:
-    std::shared_ptr<DatabaseCore> core_;
+    const std::vector<QueryEntry> &entries(DatabaseCore::Check check) override { return core_->queries(check); }
+    const QueryEntry *find(std::string_view name) override { return core_->findQuery(name); }
+    automation::Variant make(const QueryEntry &entry) override;
+    void remove(const std::string &name) override { QueryDef::remove(*core_, name); }
 };
 
 // Checks that `name` can name a new table or query. `except` is a name the check ignores

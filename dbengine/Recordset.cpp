@@ -217,6 +217,24 @@ Variant Recordset::invoke(Invoke kind, const std::string &m, const automation::A
         bof_ = false;
         return {};
     }
+    // Move(n) moves n records forward (reading them) or back; past the last record is EOF, and
+    // before the first BOF. A caller that wants to stay responsive reads a long result in steps.
+    if (m == "move" && kind == Invoke::Call) {
+        const std::int64_t rows = arg(args, 0).toInt64();
+        if (rows >= 0) {
+            // From before the first record, one step forward reaches the first.
+            const std::size_t target = position_ + std::size_t(rows) - (bof_ && rows > 0 ? 1 : 0);
+            fetchTo(target);
+            position_ = std::min(target, rows_);
+            bof_ = bof_ && rows == 0;
+        } else if (std::size_t(-rows) > position_) {
+            position_ = 0;
+            bof_ = true;
+        } else {
+            position_ -= std::size_t(-rows);
+        }
+        return {};
+    }
     if (m == "movenext") {
         if (position_ < rows_)
             ++position_;

@@ -56,12 +56,6 @@ private:
     RelationEntry entry_;
 };
 
-Error notFound(const std::string &name)
-{
-    return Error("Relation '" + name + "' does not exist in this database.", err::ItemNotFound,
-                 "DAO.Relations");
-}
-
 bool matches(const sqltext::ForeignKeyClause &fk, const RelationEntry &r)
 {
     if (!equalsNoCase(fk.parentTable, r.table) || fk.childColumns.size() != r.fields.size())
@@ -74,36 +68,9 @@ bool matches(const sqltext::ForeignKeyClause &fk, const RelationEntry &r)
 
 } // namespace
 
-std::int32_t Relations::count()
+Variant Relations::make(const RelationEntry &entry)
 {
-    return std::int32_t(core_->relations().size());
-}
-
-Variant Relations::itemAt(std::int32_t index)
-{
-    const auto &relations = core_->relations();
-    if (index < 0 || std::size_t(index) >= relations.size())
-        notFound();
-    return std::make_shared<RelationObject>(relations[std::size_t(index)]);
-}
-
-Variant Relations::itemNamed(std::string_view name)
-{
-    const RelationEntry *r = core_->findRelation(name);
-    if (!r)
-        throw dbengine::notFound(std::string(name));
-    return std::make_shared<RelationObject>(*r);
-}
-
-Variant Relations::invokeMore(Invoke kind, const std::string &m, const automation::Args &args)
-{
-    if (m == "delete" && kind == Invoke::Call) {
-        remove(arg(args, 0).toText());
-        return {};
-    }
-    if (m == "refresh")
-        return {};
-    noMember(m);
+    return std::make_shared<RelationObject>(entry);
 }
 
 // SQLite cannot drop a constraint, but removing a foreign key changes nothing that is stored
@@ -112,7 +79,7 @@ void Relations::remove(const std::string &name)
 {
     const RelationEntry *found = core_->findRelation(name);
     if (!found)
-        throw dbengine::notFound(name);
+        throw missing(name);
     const RelationEntry relation = *found;
     // Removing the relation changes the definition of its foreign table.
     core_->permissions().require(documents::Tables, relation.foreignTable, rights::ChangeDefinition);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseCore.h"
+#include "Catalogue.h"
 #include "Objects.h"
 
 #include <memory>
@@ -8,21 +9,16 @@
 namespace dbengine {
 
 // Relations are the tables' foreign keys; deleting one removes the constraint from its table.
-class Relations : public automation::Collection {
+class Relations : public CatalogueCollection<RelationEntry> {
 public:
-    explicit Relations(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
-    std::string_view className() const override { return "Relations"; }
-    std::int32_t count() override;
-    automation::Variant itemAt(std::int32_t index) override;
-    automation::Variant itemNamed(std::string_view name) override;
+    explicit Relations(std::shared_ptr<DatabaseCore> core)
+        : CatalogueCollection(std::move(core), "Relations", "Relation") {}
 
 protected:
-    automation::Variant invokeMore(automation::Invoke kind, const std::string &member,
-                                   const automation::Args &args) override;
-
-private:
-    void remove(const std::string &name);
-    std::shared_ptr<DatabaseCore> core_;
+    const std::vector<RelationEntry> &entries(DatabaseCore::Check check) override { return core_->relations(check); }
+    const RelationEntry *find(std::string_view name) override { return core_->findRelation(name); }
+    automation::Variant make(const RelationEntry &entry) override;
+    void remove(const std::string &name) override;
 };
 
 } // namespace dbengine

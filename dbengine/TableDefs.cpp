@@ -215,45 +215,16 @@ Variant TableDef::invoke(Invoke kind, const std::string &m, const automation::Ar
     noMember(m);
 }
 
-std::int32_t TableDefs::count()
+Variant TableDefs::make(const TableEntry &entry)
 {
-    return std::int32_t(core_->tables().size());
-}
-
-Variant TableDefs::itemAt(std::int32_t index)
-{
-    const auto &tables = core_->tables();
-    if (index < 0 || std::size_t(index) >= tables.size())
-        notFound();
-    return std::make_shared<TableDef>(core_, tables[std::size_t(index)]);
-}
-
-Variant TableDefs::itemNamed(std::string_view name)
-{
-    const TableEntry *entry = core_->findTable(name);
-    if (!entry)
-        throw Error("Table '" + std::string(name) + "' does not exist in this database.",
-                    err::ItemNotFound, "DAO.TableDefs");
-    return std::make_shared<TableDef>(core_, *entry);
-}
-
-Variant TableDefs::invokeMore(Invoke kind, const std::string &m, const automation::Args &args)
-{
-    if (m == "delete" && kind == Invoke::Call) {
-        remove(arg(args, 0).toText());
-        return {};
-    }
-    if (m == "refresh")
-        return {};
-    noMember(m);
+    return std::make_shared<TableDef>(core_, entry);
 }
 
 void TableDefs::remove(const std::string &name)
 {
     const TableEntry *entry = core_->findTable(name);
     if (!entry)
-        throw Error("Table '" + name + "' does not exist in this database.", err::ItemNotFound,
-                    "DAO.TableDefs");
+        throw missing(name);
     const std::string table = entry->name;
     if (isSystemTableName(table))
         throw Error("'" + table + "' is a system table and cannot be deleted.", err::General,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseCore.h"
+#include "Catalogue.h"
 #include "Objects.h"
 
 #include <memory>
@@ -25,21 +26,16 @@ private:
     TableEntry entry_;
 };
 
-class TableDefs : public automation::Collection {
+class TableDefs : public CatalogueCollection<TableEntry> {
 public:
-    explicit TableDefs(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
-    std::string_view className() const override { return "TableDefs"; }
-    std::int32_t count() override;
-    automation::Variant itemAt(std::int32_t index) override;
-    automation::Variant itemNamed(std::string_view name) override;
+    explicit TableDefs(std::shared_ptr<DatabaseCore> core)
+        : CatalogueCollection(std::move(core), "TableDefs", "Table") {}
 
 protected:
-    automation::Variant invokeMore(automation::Invoke kind, const std::string &member,
-                                   const automation::Args &args) override;
-
-private:
-    void remove(const std::string &name);
-    std::shared_ptr<DatabaseCore> core_;
+    const std::vector<TableEntry> &entries(DatabaseCore::Check check) override { return core_->tables(check); }
+    const TableEntry *find(std::string_view name) override { return core_->findTable(name); }
+    automation::Variant make(const TableEntry &entry) override;
+    void remove(const std::string &name) override;
 };
 
 } // namespace dbengine

@@ -207,6 +207,7 @@ Variant TMSAccess::OpenDatabaseObject(bool exclusive, bool readOnly)
 
 void TMSAccess::CloseDatabase()
 {
+    FTableDefs = FQueryDefs = FContainers = FRelations = {};
     if (Database.isObject())
         Database.call("Close");
     Database.release();
@@ -262,23 +263,41 @@ std::string TMSAccess::GetSystemDB()
 
 // ---- catalogue
 
-std::int32_t TMSAccess::TableDefCount() { return collectionCount(Database, "TableDefs"); }
-Variant TMSAccess::GetTableDef(std::int32_t index) { return collectionItem(Database, "TableDefs", index); }
+std::int32_t TMSAccess::FetchCount(Fetched &kept, const char *collection)
+{
+    kept = {};
+    Variant fetched = Database.get(collection);
+    const std::int32_t count = fetched.get("Count").toInt();
+    if (Database.isObject() && fetched.isObject())
+        kept = {Database.object(), std::move(fetched)};
+    return count;
+}
+
+Variant TMSAccess::FetchedItem(Fetched &kept, const char *collection, std::int32_t index)
+{
+    if (kept.database && Database.isObject() && Database.object() == kept.database)
+        return kept.collection.item(index);
+    kept = {};
+    return collectionItem(Database, collection, index);
+}
+
+std::int32_t TMSAccess::TableDefCount() { return FetchCount(FTableDefs, "TableDefs"); }
+Variant TMSAccess::GetTableDef(std::int32_t index) { return FetchedItem(FTableDefs, "TableDefs", index); }
 Variant TMSAccess::GetTableDefByName(const std::string &name) { return collectionItem(Database, "TableDefs", name); }
-std::int32_t TMSAccess::QueryDefCount() { return collectionCount(Database, "QueryDefs"); }
+std::int32_t TMSAccess::QueryDefCount() { return FetchCount(FQueryDefs, "QueryDefs"); }
 Variant TMSAccess::GetQueryDefByName(const std::string &name) { return collectionItem(Database, "QueryDefs", name); }
-std::int32_t TMSAccess::ContainerCount() { return collectionCount(Database, "Containers"); }
-Variant TMSAccess::GetContainer(std::int32_t index) { return collectionItem(Database, "Containers", index); }
+std::int32_t TMSAccess::ContainerCount() { return FetchCount(FContainers, "Containers"); }
+Variant TMSAccess::GetContainer(std::int32_t index) { return FetchedItem(FContainers, "Containers", index); }
 Variant TMSAccess::GetContainerByName(const std::string &name) { return collectionItem(Database, "Containers", name); }
-std::int32_t TMSAccess::RelationCount() { return collectionCount(Database, "Relations"); }
-Variant TMSAccess::GetRelation(std::int32_t index) { return collectionItem(Database, "Relations", index); }
+std::int32_t TMSAccess::RelationCount() { return FetchCount(FRelations, "Relations"); }
+Variant TMSAccess::GetRelation(std::int32_t index) { return FetchedItem(FRelations, "Relations", index); }
 Variant TMSAccess::GetRelationByName(const std::string &name) { return collectionItem(Database, "Relations", name); }
 
 Variant TMSAccess::GetQueryDef(std::int32_t index)
 {
     LastError.clear();
     try {
-        return collectionItem(Database, "QueryDefs", index);
+        return FetchedItem(FQueryDefs, "QueryDefs", index);
     } catch (const std::exception &e) {
         LastError = e.what();
         return Variant::null();

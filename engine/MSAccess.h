@@ -54,7 +54,10 @@ public:
     std::string GetSystemDB();
     automation::Variant GetDatabase() const { return Database; }
 
-    // Catalogue of the open database; only OpenRecordset checks that one is open.
+    // Catalogue of the open database; only OpenRecordset checks that one is open. A count
+    // fetches its collection (which checks the file for other connections' changes) and keeps
+    // it; the items by index after it come from that collection, so that enumerating n items
+    // checks the file once. Items by name always fetch.
     std::int32_t TableDefCount();
     automation::Variant GetTableDef(std::int32_t index);
     automation::Variant GetTableDefByName(const std::string &name);
@@ -97,6 +100,15 @@ public:
                          const std::string &password);
 
 private:
+    // A collection fetched by a count, with the database it belongs to.
+    struct Fetched {
+        automation::ObjectPtr database;
+        automation::Variant collection;
+    };
+    std::int32_t FetchCount(Fetched &kept, const char *collection);
+    automation::Variant FetchedItem(Fetched &kept, const char *collection, std::int32_t index);
+    Fetched FTableDefs, FQueryDefs, FContainers, FRelations;
+
     bool CreateEngine(const std::string &progId);
     automation::Variant GetEngineObject(const std::string &progId);
     bool OpenWorkspace(const std::string &name, const std::string &user, const std::string &password);

@@ -280,7 +280,7 @@ void TfrmQuery::buildStatusBar()
 
 QString TfrmQuery::dialect() const
 {
-    if (!databaseOpen() || !session_.database().isObject())
+    if (!session_.isOpen() || !session_.database().isObject())
         return {};
     try {
         return QString::fromStdString(session_.database().get("SqlDialect").toText());

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
 using namespace automation;
 
 namespace {
@@ -129,6 +134,54 @@ TEST(Variant, TextRule)
         EXPECT_EQ(c.value.toText(), c.text);
     EXPECT_THROW(Variant(Bytes{1, 2}).toText(), Error);
     EXPECT_THROW(Variant(std::make_shared<Counter>()).toText(), Error);
+}
+
+// Number and date texts are written without printf for speed; they must stay byte for byte what
+// "%.15g" and "%04d-%02d-%02d %02d:%02d:%02d" give, results and scripts compare them.
+TEST(Variant, NumberAndDateTextsMatchPrintf)
+{
+    const auto printed = [](double d) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.15g", d);
+        return std::string(buf);
+    };
+    std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 0.1, 0.5, 2.675, 1.0 / 3, -2.0 / 3,
+                                  123456789012345.0, 1234567890123456.0, 999999999999999.0,
+                                  9999999999999995.0, 1e15, 1e16, 1e-4, 1e-5, 0.000123456789012345,
+                                  1e21, 1e100, -1e-100, 1.7976931348623157e308, 2.2250738585072014e-308,
+                                  4.9406564584124654e-324, 0.30000000000000004, 100.0, 1e-300 * 1e-10,
+                                  9.99999999999999e14, 9.999999999999995e-5};
+    // Prices of up to two decimals and values across the whole range of exponents.
+    for (int i = -2000; i <= 2000; ++i)
+        values.push_back(i / 100.0);
+    std::uint64_t bits = 0x9E3779B97F4A7C15u;
+    for (int i = 0; i < 20000; ++i) {
+        bits ^= bits << 13, bits ^= bits >> 7, bits ^= bits << 17;
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        if (std::isfinite(d))
+            values.push_back(d);
+    }
+    for (double d : values)
+        ASSERT_EQ(Variant(d).toText(), printed(d)) << std::hexfloat << d;
+
+    const auto printedDate = [](Date d) {
+        const DateParts p = splitDate(d);
+        char buf[64];
+        if (p.hour == 0 && p.minute == 0 && p.second == 0)
+            std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
+        else
+            std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                          p.minute, p.second);
+        return std::string(buf);
+    };
+    std::vector<double> serials = {0.0, -0.0, 1.0, -1.5, 0.5, 0.99999999, 2958465.99999, -657434.0,
+                                   -693593.0, -700000.25, 3000000.5, 45000.000011574, 60.0, 61.0};
+    for (int i = -800000; i <= 3100000; i += 997)
+        serials.push_back(i + (i % 86400) / 86400.0);
+    for (double s : serials)
+        ASSERT_EQ(formatDate(Date{s}), printedDate(Date{s})) << s;
+    EXPECT_EQ(formatDate(Date{-657434.0}), "0100-01-01");
 }
 
 TEST(Variant, DatesParseAndRoundTrip)

@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 
+#include <sqlite3.h>
+
 #include <vector>
 
 using automation::Variant;
@@ -183,6 +185,88 @@ TEST_F(CatalogueTest, ManyTablesAreReadOnceNotPerItem)
     ASSERT_EQ(tables.get("Count").toInt(), 303);
     EXPECT_EQ(tables.item(302).get("Name").toText(), "t99");
     EXPECT_EQ(tables.item("T150").get("Name").toText(), "t150");
+}
+
+// Another connection (another program) changes the file while the database is open.
+void changeElsewhere(const std::string &path, const std::string &sql)
+{
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    char *message = nullptr;
+    const int rc = sqlite3_exec(other, sql.c_str(), nullptr, nullptr, &message);
+    const std::string text = message ? message : "";
+    sqlite3_free(message);
+    sqlite3_close(other);
+    ASSERT_EQ(rc, SQLITE_OK) << text;
+}
+
+// The engine trusts what it read while a fetched collection is enumerated, but a change by
+// another connection must show in the next fetch of every collection, and in Refresh.
+TEST_F(CatalogueTest, ChangesByAnotherConnectionShowInTheNextFetch)
+{
+    db.call("CreateQueryDef", {"Big", "SELECT * FROM Orders WHERE Total > 10"});
+    Variant held = db.get("TableDefs");
+    names(held);
+    names(db.get("QueryDefs"));
+    names(db.get("Relations"));
+    names(db.get("Containers").item("Tables").get("Documents"));
+
+    changeElsewhere(dir.file("orders.db"),
+                    "CREATE TABLE Extra (ID INTEGER PRIMARY KEY, OrderID LONG REFERENCES Orders); "
+                    "CREATE VIEW Cheap AS SELECT * FROM Orders WHERE Total < 10; DROP TABLE Lines; "
+                    "INSERT INTO MSysQueries VALUES ('Named', 'SELECT 1', NULL, NULL)");
+
+    EXPECT_EQ(names(db.get("TableDefs")),
+              (std::vector<std::string>{"Customers", "Extra", "MSysQueries", "Orders"}));
+    EXPECT_EQ(db.get("TableDefs").item("extra").get("Name").toText(), "Extra");
+    EXPECT_EQ(names(db.get("QueryDefs")), (std::vector<std::string>{"Big", "Cheap", "Named"}));
+    EXPECT_EQ(names(db.get("Relations")), (std::vector<std::string>{"CustomersOrders", "OrdersExtra"}));
+    EXPECT_EQ(names(db.get("Containers").item("Tables").get("Documents")),
+              (std::vector<std::string>{"Big", "Cheap", "Customers", "Extra", "MSysQueries", "Named", "Orders"}));
+    EXPECT_EQ(errorCode([&] { db.get("TableDefs").item("Lines"); }), dbengine::err::ItemNotFound);
+
+    changeElsewhere(dir.file("orders.db"), "CREATE TABLE Later (x)");
+    held.call("Refresh");
+    EXPECT_EQ(names(held), (std::vector<std::string>{"Customers", "Extra", "Later", "MSysQueries", "Orders"}));
+}
+
+// A fetched collection does not ask the file for every item, but what this connection does
+// shows at once, in a transaction too.
+TEST_F(CatalogueTest, OwnChangesShowInAHeldCollection)
+{
+    Variant tables = db.get("TableDefs");
+    Variant queries = db.get("QueryDefs");
+    ASSERT_EQ(tables.get("Count").toInt(), 3);
+    db.call("Execute", {"BEGIN"});
+    db.call("Execute", {"CREATE TABLE Added (x)"});
+    EXPECT_EQ(names(tables), (std::vector<std::string>{"Added", "Customers", "Lines", "Orders"}));
+    db.call("Execute", {"CREATE VIEW Mine AS SELECT 1"});
+    EXPECT_EQ(names(queries), (std::vector<std::string>{"Mine"}));
+    db.call("Execute", {"ROLLBACK"});
+    EXPECT_EQ(names(tables), (std::vector<std::string>{"Customers", "Lines", "Orders"}));
+    EXPECT_EQ(names(queries), (std::vector<std::string>{}));
+}
+
+// Every catalogue collection names what it did not find in one form, with one error code.
+TEST_F(CatalogueTest, EveryCollectionReportsAMissingNameAlike)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"TableDefs", "Table 'Nope' does not exist in this database."},
+        {"QueryDefs", "Query 'Nope' does not exist in this database."},
+        {"Relations", "Relation 'Nope' does not exist in this database."},
+        {"Containers", "Container 'Nope' does not exist in this database."},
+    };
+    for (const auto &[collection, message] : cases) {
+        SCOPED_TRACE(collection);
+        try {
+            db.get(collection).item("Nope");
+            ADD_FAILURE() << "no error";
+        } catch (const automation::Error &e) {
+            EXPECT_EQ(e.code(), dbengine::err::ItemNotFound);
+            EXPECT_STREQ(e.what(), message);
+            EXPECT_EQ(e.source(), std::string("DAO.") + collection);
+        }
+    }
 }
 
 } // namespace

@@ -37,6 +37,34 @@ TEST_F(RecordsetTest, RecordCountIsExactAfterMoveLast)
     EXPECT_EQ(rs.call("GetRows", {10}).array().rows(), 0u);
 }
 
+// Move(n) reads only as far as it goes, so a long result can be read in steps; past either
+// end it stops at EOF or BOF.
+TEST_F(RecordsetTest, MoveReadsInStepsAndStopsAtEitherEnd)
+{
+    db.call("Execute", {"CREATE TABLE n (i INTEGER)"});
+    db.call("Execute", {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 250) "
+                        "INSERT INTO n SELECT x FROM c"});
+    Variant rs = db.call("OpenRecordset", {"SELECT i FROM n", 4, 2});
+    const auto current = [&] { return rs.get("Fields").item(0).get("Value").toInt(); };
+    rs.call("Move", {100});
+    EXPECT_EQ(current(), 101);
+    EXPECT_EQ(rs.get("RecordCount").toInt(), 101);
+    rs.call("Move", {-30});
+    EXPECT_EQ(current(), 71);
+    rs.call("Move", {0});
+    EXPECT_EQ(current(), 71);
+    rs.call("Move", {1000});
+    EXPECT_TRUE(rs.get("EOF").toBool());
+    EXPECT_EQ(rs.get("RecordCount").toInt(), 250);
+    rs.call("Move", {-250});
+    EXPECT_EQ(current(), 1);
+    rs.call("Move", {-1});
+    EXPECT_TRUE(rs.get("BOF").toBool());
+    rs.call("Move", {1});
+    EXPECT_FALSE(rs.get("BOF").toBool());
+    EXPECT_EQ(current(), 1);
+}
+
 TEST_F(RecordsetTest, GetRowsGivesTypedValuesByFieldAndRow)
 {
     Variant rs = db.call("OpenRecordset", {"SELECT CustomerID, Name, Notes, Since, Active FROM Customers ORDER BY 1"});
