@@ -322,8 +322,8 @@ int parent(int argc, char **argv, const std::string &self)
         worstStop = std::max(worstStop, stop);
         worstGap = std::max(worstGap, gap);
     }
-    std::printf("  slowest Stop %.3f s (goal: within 0.2 s); longest time without events %.2f s (the engine "
-                "reads the rows in steps)\n", worstStop, worstGap);
+    std::printf("  slowest Stop %.3f s (goal: within 0.2 s); longest time without events %.2f s (includes the "
+                "engine's single read of the rows)\n", worstStop, worstGap);
 
     const Child h = spawn({self, "--history", dir}, out, err);
     if (!h.ok)
