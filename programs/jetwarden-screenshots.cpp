@@ -123,7 +123,7 @@ bool queryPictures(TfrmMain &window, const QString &folder)
 // new-account and change-password dialogs.
 bool accountsPictures(TfrmMain &window, const QString &folder)
 {
-    engine::TMSAccess &access = *window.Access;
+    engine::TMSAccess &access = window.session().access();
     for (const char *user : {"anna", "boris", "clara"})
         access.CreateUser(user, std::string(user) + "-pid", "");
     access.CreateGroup("Clerks", "clerks-pid");
