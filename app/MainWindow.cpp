@@ -610,10 +610,6 @@ void TfrmMain::cmConvert()
                                                            kAccessFilter, QStringLiteral("mdb"));
     if (source.isEmpty())
         return;
-    if (!jetfile::isAccessFile(str(source))) {
-        Prompts::warning(this, QStringLiteral("\"%1\" is not an Access database file.").arg(QFileInfo(source).fileName()));
-        return;
-    }
     const QString target = Prompts::current().saveFileName(this, QStringLiteral("Convert into"),
                                                            QStringLiteral("MS Access Databases (*.mdb)"),
                                                            QStringLiteral("mdb"));
@@ -634,7 +630,7 @@ void TfrmMain::cmConvert()
     QCoreApplication::processEvents();
     try {
         WaitCursor wait;
-        jetfile::convert(str(source), str(target), jetfile::chosenCharset(), [&](int n, int total, const std::string &table) {
+        session_->convert(str(source), str(target), jetfile::chosenCharset(), [&](int n, int total, const std::string &table) {
             progress.setMaximum(total);
             progress.setValue(n - 1);
             progress.setLabelText(QStringLiteral("Table %1 of %2: %3").arg(n).arg(total).arg(text(table)));
