@@ -1,5 +1,6 @@
 // jetwarden-admin as a user runs it on real files: exit status, messages, and the files after.
 
+#include "support/FileChecks.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,21 +28,6 @@ Result runProgram(const TempDir &dir, const std::string &program, const std::str
                                 + " > " + dir.file("out.txt") + " 2> " + dir.file("err.txt");
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(dir.file("out.txt")), readAll(dir.file("err.txt"))};
-}
-
-// The names in a folder, to show that an operation left nothing behind.
-std::set<std::string> namesIn(const std::string &folder)
-{
-    std::set<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-mode_t modeOf(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
 class AdminTest : public ::testing::Test {

@@ -1,3 +1,4 @@
+#include "support/FileChecks.h"
 #include "SampleFiles.h"
 
 #include "dbengine/ErrorCodes.h"
@@ -21,13 +22,6 @@ protected:
     sample::Folder folder;
     const std::string path = folder.file("orders.db");
 };
-
-mode_t modeOf(const std::string &path)
-{
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
 
 TEST_F(Repair, SoundFileKeepsSchemaRowsAndPermissions)
 {

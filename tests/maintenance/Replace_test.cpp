@@ -1,5 +1,6 @@
 // Replacing a user's file, temporary names and leftovers, on real files.
 
+#include "support/FileChecks.h"
 #include "SampleFiles.h"
 #include "support/TempDir.h"
 
@@ -24,12 +25,6 @@ namespace err = dbengine::err;
 namespace fs = std::filesystem;
 
 namespace {
-
-mode_t modeOf(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
-}
 
 // Sets the umask for the life of the object.
 class Umask {

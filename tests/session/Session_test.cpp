@@ -1,5 +1,6 @@
 // The session's workflows on the real engine and real files.
 
+#include "support/FileChecks.h"
 #include "automation/Error.h"
 #include "automation/Registry.h"
 #include "dbengine/Engine.h"
@@ -18,21 +19,6 @@
 using automation::Variant;
 
 namespace {
-
-// The names in a folder, to show that an operation left nothing behind.
-std::set<std::string> namesIn(const std::string &folder)
-{
-    std::set<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-mode_t modeOf(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
 
 class SessionTest : public ::testing::Test {
 protected:
