@@ -75,14 +75,11 @@ automation::Error sqlError(const std::string &message)
 }
 
 // The first name SQLite cannot resolve in `sql`, if that is what keeps it from being prepared.
-std::optional<std::string> unresolvedName(sqlite3 *db, const std::string &sql)
+std::optional<std::string> unresolvedName(Connection &db, const std::string &sql)
 {
-    sqlite3_stmt *st = nullptr;
-    const int rc = sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &st, nullptr);
-    sqlite3_finalize(st);
-    if (rc == SQLITE_OK)
+    if (db.compiles(sql))
         return std::nullopt;
-    return accesssql::unknownColumn(sqlite3_errmsg(db));
+    return accesssql::unknownColumn(db.errorMessage());
 }
 
 } // namespace
@@ -105,7 +102,7 @@ accesssql::Translation translateAccess(DatabaseCore &core, const std::string &sq
         std::optional<std::string> unknown;
         try {
             accesssql::Translation t = accesssql::translate(sql, catalog, values);
-            unknown = unresolvedName(core.db().handle(), t.sql);
+            unknown = unresolvedName(core.db(), t.sql);
             if (!unknown || !values.unresolved(*unknown) || round > 200)
                 return t;
         } catch (const accesssql::Error &e) {

@@ -50,7 +50,7 @@ std::unique_ptr<Connection> connect(const std::string &path, bool exclusive, boo
 {
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX | extra;
     auto c = std::make_unique<Connection>(path, flags);
-    sqlite3_busy_timeout(c->handle(), kBusyTimeoutMs);
+    c->setBusyTimeout(kBusyTimeoutMs);
     // Defensive: no statement edits the schema text or the file's pages directly.
     sqlite3_db_config(c->handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     c->exec("PRAGMA foreign_keys = ON");

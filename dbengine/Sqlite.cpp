@@ -8,6 +8,7 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace dbengine {
 
@@ -106,11 +107,23 @@ void throwSqlite(sqlite3 *db, int rc, std::string_view context)
 
 Statement::Statement(sqlite3 *db, std::string_view sql) : db_(db)
 {
+    prepare(sql);
+}
+
+Statement::Statement(const Connection &connection, std::string_view sql)
+    : db_(connection.handle()), connection_(&connection)
+{
+    prepare(sql);
+}
+
+void Statement::prepare(std::string_view sql)
+{
     const char *tail = nullptr;
-    const int rc = sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &stmt_, &tail);
+    const int rc = sqlite3_prepare_v2(db_, sql.data(), int(sql.size()), &stmt_, &tail);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt_);
-        throwSqlite(db, rc);
+        stmt_ = nullptr;
+        fail(rc);
     }
     for (const char *p = tail; p && p < sql.data() + sql.size(); ++p) {
         if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n' && *p != ';') {
@@ -121,14 +134,21 @@ Statement::Statement(sqlite3 *db, std::string_view sql) : db_(db)
 }
 
 Statement::Statement(Statement &&other) noexcept
-    : db_(other.db_), stmt_(other.stmt_), hasTail_(other.hasTail_)
+    : db_(other.db_), connection_(other.connection_), stmt_(std::exchange(other.stmt_, nullptr)),
+      hasTail_(other.hasTail_)
 {
-    other.stmt_ = nullptr;
 }
 
 Statement::~Statement()
 {
     sqlite3_finalize(stmt_);
+}
+
+void Statement::fail(int rc) const
+{
+    if (connection_)
+        connection_->fail(rc);
+    throwSqlite(db_, rc);
 }
 
 bool Statement::step()
@@ -140,7 +160,12 @@ bool Statement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    throwSqlite(db_, rc);
+    fail(rc);
+}
+
+int Statement::tryStep()
+{
+    return stmt_ ? sqlite3_step(stmt_) : SQLITE_DONE;
 }
 
 void Statement::reset()
@@ -161,6 +186,12 @@ void Statement::bind(int index, std::int64_t value)
 void Statement::bindNull(int index)
 {
     sqlite3_bind_null(stmt_, index);
+}
+
+void Statement::bindRow(const Statement &row)
+{
+    for (int i = 0; i < row.columnCount(); ++i)
+        sqlite3_bind_value(stmt_, i + 1, sqlite3_column_value(row.stmt_, i));
 }
 
 int Statement::columnCount() const
@@ -204,38 +235,99 @@ std::string fileNameForSqlite(const std::string &path)
 
 } // namespace
 
-Connection::Connection(const std::string &path, int flags)
+Connection::Connection(const std::string &path, int flags, FailureReport report)
+    : Connection(path, fileNameForSqlite(path), flags, report)
 {
-    const int rc = sqlite3_open_v2(fileNameForSqlite(path).c_str(), &db_, flags & ~SQLITE_OPEN_URI, nullptr);
+}
+
+Connection::Connection(const std::string &path, const std::string &sqliteName, int flags, FailureReport report)
+    : path_(path), report_(report)
+{
+    const int rc = sqlite3_open_v2(sqliteName.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
-        std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close_v2(db_);
         db_ = nullptr;
+        if (report_)
+            report_(rc, path_, message);
         throw automation::Error("Cannot open '" + path + "': " + sentence(message), codeFor(rc),
                                 "DAO.Workspace");
     }
     sqlite3_extended_result_codes(db_, 1);
 }
 
+Connection Connection::memory(const std::string &name, FailureReport report, const std::string &reportedPath)
+{
+    return Connection(reportedPath.empty() ? name : reportedPath, memoryUri(name),
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, report);
+}
+
+std::string Connection::memoryUri(const std::string &name)
+{
+    return "file:/" + name + "?vfs=memdb";
+}
+
+Connection::Connection(Connection &&other) noexcept
+    : db_(std::exchange(other.db_, nullptr)), path_(std::move(other.path_)), report_(other.report_)
+{
+}
+
 Connection::~Connection()
 {
+    if (!db_)
+        return;
     setReadOnlyMessage(db_, {});
     sqlite3_close_v2(db_);
 }
 
+void Connection::setBusyTimeout(int milliseconds)
+{
+    sqlite3_busy_timeout(db_, milliseconds);
+}
+
 void Connection::exec(std::string_view sql)
 {
-    char *msg = nullptr;
-    const int rc = sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &msg);
-    sqlite3_free(msg);
+    const int rc = tryExec(sql);
     if (rc != SQLITE_OK)
-        throwSqlite(db_, rc);
+        fail(rc);
+}
+
+int Connection::tryExec(std::string_view sql)
+{
+    return sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, nullptr);
 }
 
 std::int64_t Connection::scalar(std::string_view sql)
 {
-    Statement st(db_, sql);
+    Statement st(*this, sql);
     return st.step() ? st.integer(0) : 0;
+}
+
+std::string Connection::text(std::string_view sql)
+{
+    Statement st(*this, sql);
+    return st.step() ? st.text(0) : std::string();
+}
+
+int Connection::tryText(std::string_view sql, std::string &result)
+{
+    sqlite3_stmt *st = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql.data(), int(sql.size()), &st, nullptr);
+    if (rc == SQLITE_OK)
+        rc = st ? sqlite3_step(st) : SQLITE_DONE;
+    const auto *p = rc == SQLITE_ROW ? sqlite3_column_text(st, 0) : nullptr;
+    result = p ? std::string(reinterpret_cast<const char *>(p), std::size_t(sqlite3_column_bytes(st, 0)))
+               : std::string();
+    sqlite3_finalize(st);
+    return rc;
+}
+
+bool Connection::compiles(std::string_view sql)
+{
+    sqlite3_stmt *st = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, sql.data(), int(sql.size()), &st, nullptr);
+    sqlite3_finalize(st);
+    return rc == SQLITE_OK;
 }
 
 std::int64_t Connection::schemaVersion()
@@ -248,47 +340,82 @@ bool Connection::readOnly() const
     return sqlite3_db_readonly(db_, "main") == 1;
 }
 
-Transaction::Transaction(Connection &connection, std::string_view begin) : connection_(connection)
+std::string Connection::errorMessage() const
 {
-    connection_.exec(begin);
+    return sqlite3_errmsg(db_);
+}
+
+void Connection::fail(int rc) const
+{
+    if (report_)
+        report_(rc, path_, errorMessage());
+    throwSqlite(db_, rc);
+}
+
+namespace {
+
+// Nothing is left to roll back once SQLite ended the transaction itself (after some errors it
+// does); a ROLLBACK then could only meet a transaction begun since.
+bool inTransaction(const Connection *connection)
+{
+    return connection && !sqlite3_get_autocommit(connection->handle());
+}
+
+[[noreturn]] void failEnded(const char *what)
+{
+    throw automation::Error(std::string("The ") + what + " has already ended; it cannot end twice.",
+                            err::General, "DAO.Database");
+}
+
+} // namespace
+
+Transaction::Transaction(Connection &connection, std::string_view begin) : connection_(&connection)
+{
+    connection.exec(begin);
+}
+
+Transaction::Transaction(Transaction &&other) noexcept : connection_(std::exchange(other.connection_, nullptr))
+{
 }
 
 Transaction::~Transaction()
 {
-    if (!done_) {
-        try {
-            connection_.exec("ROLLBACK");
-        } catch (...) {
-        }
-    }
+    if (inTransaction(connection_))
+        connection_->tryExec("ROLLBACK");
 }
 
 void Transaction::commit()
 {
-    connection_.exec("COMMIT");
-    done_ = true;
+    if (!connection_)
+        failEnded("transaction");
+    connection_->exec("COMMIT");
+    connection_ = nullptr;
 }
 
-Savepoint::Savepoint(Connection &connection, std::string name) : connection_(connection), name_(std::move(name))
+Savepoint::Savepoint(Connection &connection, std::string name) : connection_(&connection), name_(std::move(name))
 {
-    connection_.exec("SAVEPOINT " + name_);
+    connection.exec("SAVEPOINT " + quoteIdentifier(name_));
+}
+
+Savepoint::Savepoint(Savepoint &&other) noexcept
+    : connection_(std::exchange(other.connection_, nullptr)), name_(std::move(other.name_))
+{
 }
 
 Savepoint::~Savepoint()
 {
-    if (!done_) {
-        try {
-            connection_.exec("ROLLBACK TO " + name_);
-            connection_.exec("RELEASE " + name_);
-        } catch (...) {
-        }
-    }
+    if (!inTransaction(connection_))
+        return;
+    connection_->tryExec("ROLLBACK TO " + quoteIdentifier(name_));
+    connection_->tryExec("RELEASE " + quoteIdentifier(name_));
 }
 
 void Savepoint::release()
 {
-    connection_.exec("RELEASE " + name_);
-    done_ = true;
+    if (!connection_)
+        failEnded("savepoint");
+    connection_->exec("RELEASE " + quoteIdentifier(name_));
+    connection_ = nullptr;
 }
 
 std::string quoteIdentifier(std::string_view name)

@@ -270,7 +270,7 @@ std::shared_ptr<Workgroup> Workgroup::open(const std::string &path)
     try {
         c = std::make_unique<Connection>(path, (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY)
                                                    | SQLITE_OPEN_NOMUTEX);
-        sqlite3_busy_timeout(c->handle(), kBusyTimeoutMs);
+        c->setBusyTimeout(kBusyTimeoutMs);
         admins = checkContents(*c, path);
     } catch (const Error &e) {
         if (e.code() == err::WorkgroupUnusable)

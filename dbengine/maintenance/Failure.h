@@ -16,7 +16,8 @@ std::string quotedName(const std::string &path);
 [[noreturn]] void failReading(int error, const std::string &path);
 [[noreturn]] void failWriting(int error, const std::string &path);
 
-// A SQLite result code `rc` (extended codes welcome) met while working on `path`.
+// A SQLite result code `rc` (extended codes welcome) met while working on `path`; the way every
+// connection opened by openFile reports its failures.
 [[noreturn]] void failSqlite(int rc, const std::string &path, const std::string &detail);
 
 // True for SQLite results that say nothing about the data read (disk, memory, locks), so that

@@ -1,9 +1,9 @@
 #include "Maintenance.h"
 
-#include "Connection.h"
 #include "Failure.h"
 #include "FileHandle.h"
 #include "Files.h"
+#include "OpenFile.h"
 #include "Repair.h"
 #include "Seal.h"
 #include "SealedHeader.h"
@@ -50,7 +50,7 @@ void requireDecryptedDatabase(const TempFile &temp, const std::string &source)
     const std::string problem = quotedName(source) + " did not decrypt to a sound database.";
     if (kindOf(temp.path()) != FileKind::Database)
         fail(err::Damaged, problem);
-    Connection db(temp.path(), Connection::Mode::ReadWrite);
+    Connection db = openFile(temp.path(), Access::ReadWrite);
     if (!isSound(db, false))
         fail(err::Damaged, problem);
 }

@@ -1,8 +1,8 @@
 #include "Repair.h"
 
-#include "Connection.h"
 #include "Failure.h"
 #include "Files.h"
+#include "OpenFile.h"
 #include "Salvage.h"
 #include "TempFile.h"
 #include "Vacuum.h"
@@ -23,7 +23,7 @@ namespace {
 
 bool salvageInto(Connection &source, const TempFile &temp)
 {
-    Connection target(temp.path(), Connection::Mode::ReadWrite);
+    Connection target = openFile(temp.path(), Access::ReadWrite);
     try {
         if (!Salvage(source, target).run())
             return false;
@@ -60,8 +60,8 @@ void repairDatabase(const std::string &path)
     {
         // Opening for writing lets SQLite roll back a change left unfinished by a program that
         // stopped, and take in a write-ahead log, before anything is read.
-        Connection db(path, Connection::Mode::ReadWrite);
-        if (db.isReadOnly())
+        Connection db = openFile(path, Access::ReadWrite);
+        if (db.readOnly())
             fail(err::ReadOnlyFile, quotedName(path) + " is read-only; it cannot be repaired.");
         // Keeps other programs from writing between the rebuild and the switch.
         db.exec("PRAGMA locking_mode=EXCLUSIVE");

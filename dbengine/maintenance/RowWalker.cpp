@@ -1,8 +1,7 @@
 #include "RowWalker.h"
 
-#include "Connection.h"
 #include "Failure.h"
-#include "Statement.h"
+#include "dbengine/Sqlite.h"
 
 #include <limits>
 #include <sqlite3.h>
@@ -63,7 +62,7 @@ bool RowWalker::stepAll(Statement &statement, const Visitor &visitor,
             return true;
         if (rc != SQLITE_ROW) {
             if (isEnvironmentFailure(rc))
-                db_.failWith(rc);
+                db_.fail(rc);
             return false;
         }
         visitor(statement);
@@ -78,7 +77,7 @@ bool RowWalker::readsFrom(Statement &scan, std::int64_t rowid)
     scan.bind(1, rowid);
     const int rc = scan.tryStep();
     if (rc != SQLITE_ROW && rc != SQLITE_DONE && isEnvironmentFailure(rc))
-        db_.failWith(rc);
+        db_.fail(rc);
     return rc == SQLITE_ROW || rc == SQLITE_DONE;
 }
 

@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 
-namespace dbengine::maintenance {
-
+namespace dbengine {
 class Connection;
 class Statement;
+}
+
+namespace dbengine::maintenance {
 
 // Reads every row of one table of a damaged database that can still be read. A table with a
 // rowid is read in rowid order; where a stretch cannot be read, the walk seeks ever further

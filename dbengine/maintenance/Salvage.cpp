@@ -1,12 +1,11 @@
 #include "Salvage.h"
 
-#include "Connection.h"
 #include "Failure.h"
 #include "RowWalker.h"
-#include "Statement.h"
 #include "TableCopy.h"
 
 #include "automation/Text.h"
+#include "dbengine/Sqlite.h"
 
 #include <cctype>
 #include <sqlite3.h>
@@ -149,20 +148,15 @@ void Salvage::copySequences()
 // Runs one CREATE statement taken from the damaged schema; anything else found there is refused.
 bool Salvage::create(const std::string &sql)
 {
-    if (!startsWithWords(sql, "CREATE "))
+    if (!startsWithWords(sql, "CREATE ") || !target_.compiles(sql))
         return false;
-    sqlite3_stmt *statement = nullptr;
-    const char *tail = nullptr;
-    int rc = sqlite3_prepare_v2(target_.handle(), sql.c_str(), int(sql.size()), &statement, &tail);
-    bool single = rc == SQLITE_OK && statement;
-    for (const char *p = tail; single && p && *p; ++p)
-        single = std::isspace(static_cast<unsigned char>(*p)) || *p == ';';
-    if (single)
-        rc = sqlite3_step(statement);
-    sqlite3_finalize(statement);
-    if (single && rc != SQLITE_DONE && isEnvironmentFailure(rc))
-        target_.failWith(rc);
-    return single && rc == SQLITE_DONE;
+    Statement statement(target_, sql);
+    if (statement.hasTail())
+        return false;
+    const int rc = statement.tryStep();
+    if (rc != SQLITE_DONE && isEnvironmentFailure(rc))
+        target_.fail(rc);
+    return rc == SQLITE_DONE;
 }
 
 bool Salvage::targetHas(const std::string &name)

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
-namespace dbengine::maintenance {
-
+namespace dbengine {
 class Connection;
+}
+
+namespace dbengine::maintenance {
 
 // Rebuilds a damaged database into a new, empty one: the file settings, every schema object
 // whose SQL still works (tables, then their rows, then indexes, views and triggers, so that no

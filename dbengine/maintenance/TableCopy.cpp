@@ -1,9 +1,8 @@
 #include "TableCopy.h"
 
-#include "Connection.h"
 #include "Failure.h"
 #include "RowWalker.h"
-#include "Statement.h"
+#include "dbengine/Sqlite.h"
 
 #include "automation/Text.h"
 
@@ -77,7 +76,7 @@ void TableCopy::run()
         insert.bindRow(row);
         const int rc = insert.tryStep();
         if (rc != SQLITE_DONE && isEnvironmentFailure(rc))
-            target_.failWith(rc);
+            target_.fail(rc);
     });
 }
 

@@ -2,9 +2,11 @@
 
 #include <string>
 
-namespace dbengine::maintenance {
-
+namespace dbengine {
 class Connection;
+}
+
+namespace dbengine::maintenance {
 
 // Copies the readable rows of one table of a damaged database into the same, already created
 // table of the new database, keeping rowids. Rows the new table refuses (duplicates or broken

@@ -1,8 +1,7 @@
 #include "Vacuum.h"
 
-#include "Connection.h"
 #include "Failure.h"
-#include "Statement.h"
+#include "OpenFile.h"
 #include "TempFile.h"
 #include "dbengine/ErrorCodes.h"
 
@@ -29,7 +28,7 @@ void keepJournalMode(Connection &source, const TempFile &copy)
     std::string mode;
     if (source.tryText("PRAGMA journal_mode", mode) != SQLITE_ROW || mode != "wal")
         return;
-    Connection target(copy.path(), Connection::Mode::ReadWrite);
+    Connection target = openFile(copy.path(), Access::ReadWrite);
     target.exec("PRAGMA journal_mode=WAL");
 }
 
@@ -41,7 +40,7 @@ bool isSound(Connection &db, bool thorough)
         return result == "ok";
     if (damageCode(rc))
         return false;
-    db.failWith(rc);
+    db.fail(rc);
 }
 
 void copyInto(Connection &source, const TempFile &temp)
@@ -54,7 +53,7 @@ void copyInto(Connection &source, const TempFile &temp)
         // Reading faults belong to the source, writing faults to the new file.
         if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_BUSY
             || primary == SQLITE_LOCKED)
-            source.failWith(rc);
+            source.fail(rc);
         failSqlite(rc, temp.target(), source.errorMessage());
     }
     keepJournalMode(source, temp);
@@ -62,7 +61,7 @@ void copyInto(Connection &source, const TempFile &temp)
 
 void compactInto(const std::string &source, const TempFile &temp)
 {
-    Connection db(source, Connection::Mode::ReadOnly);
+    Connection db = openFile(source, Access::ReadOnly);
     if (!isSound(db, false))
         fail(err::Damaged, quotedName(source) + " is damaged; repair it first.");
     copyInto(db, temp);
@@ -70,34 +69,27 @@ void compactInto(const std::string &source, const TempFile &temp)
 
 MemoryCopy::MemoryCopy(const std::string &source)
 {
-    // A named in-memory database lives while a connection has it open; the copy is written
-    // into it through the source's connection and taken out through this one.
-    static std::atomic<unsigned> serial{0};
-    const std::string name = "file:/jw-copy-" + std::to_string(::getpid()) + "-" + std::to_string(++serial)
-                             + "?vfs=memdb";
-    const int rc = sqlite3_open_v2(name.c_str(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        failSqlite(rc, source, sqlite3_errstr(rc));
-    }
-    Connection db(source, Connection::Mode::ReadOnly, true);
+    Connection db = openFile(source, Access::ReadOnly, true);
     if (!isSound(db, false))
         fail(err::Damaged, quotedName(source) + " is damaged; repair it first.");
-    Statement vacuum(db, "VACUUM INTO ?1");
-    vacuum.bind(1, name);
-    const int vacuumed = vacuum.tryStep();
-    if (vacuumed != SQLITE_DONE)
-        db.failWith(vacuumed);
-    sqlite3_int64 size = 0;
-    data_ = sqlite3_serialize(db_, "main", &size, 0);
-    if (!data_)
-        fail(err::General, "Not enough memory to copy " + quotedName(source) + ".");
-    size_ = std::size_t(size);
-    // The copy is in hand; the in-memory database goes at once.
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    {
+        // A named in-memory database lives while a connection has it open; the copy is written
+        // into it through the source's connection and taken out through this one.
+        static std::atomic<unsigned> serial{0};
+        const std::string name = "jw-copy-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        const Connection memory = Connection::memory(name, failSqlite, source);
+        Statement vacuum(db, "VACUUM INTO ?1");
+        vacuum.bind(1, Connection::memoryUri(name));
+        const int vacuumed = vacuum.tryStep();
+        if (vacuumed != SQLITE_DONE)
+            db.fail(vacuumed);
+        sqlite3_int64 size = 0;
+        data_ = sqlite3_serialize(memory.handle(), "main", &size, 0);
+        if (!data_)
+            fail(err::General, "Not enough memory to copy " + quotedName(source) + ".");
+        size_ = std::size_t(size);
+        // The copy is in hand; the in-memory database goes at once.
+    }
     // Write-ahead logging is a lasting setting of the database (header bytes 18 and 19 are 2);
     // VACUUM INTO always writes a rollback-journal file.
     std::string mode;
@@ -107,9 +99,7 @@ MemoryCopy::MemoryCopy(const std::string &source)
 
 MemoryCopy::~MemoryCopy()
 {
-    if (data_)
-        sqlite3_free(data_);
-    sqlite3_close_v2(db_);
+    sqlite3_free(data_);
 }
 
 } // namespace dbengine::maintenance

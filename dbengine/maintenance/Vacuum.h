@@ -3,11 +3,12 @@
 #include <cstddef>
 #include <string>
 
-struct sqlite3;
+namespace dbengine {
+class Connection;
+}
 
 namespace dbengine::maintenance {
 
-class Connection;
 class TempFile;
 
 // Runs SQLite's check on `db`: true when it reports no fault, false when the file is damaged.
@@ -40,7 +41,6 @@ public:
     std::size_t size() const { return size_; }
 
 private:
-    sqlite3 *db_ = nullptr;
     unsigned char *data_ = nullptr;
     std::size_t size_ = 0;
 };
