@@ -12,7 +12,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "It browses tables, saved queries, relations and containers, runs SQL scripts\n"
     "with execution and fetch times, administers users, groups, passwords and\n"
     "permissions, times saved queries, and compacts, repairs, encrypts and\n"
-    "decrypts database files. Any SQLite 3 file is a database; Access files\n"
+    "decrypts database files. Any SQLite 3 file is a database. Access files\n"
     "open read-only and convert into databases it can change.\n"
     "\n"
     "Besides the desktop program, jetwarden-sql, jetwarden-accounts and\n"
