@@ -7,11 +7,6 @@
 
 namespace platform {
 
-const char *programVersion()
-{
-    return kProgramVersion;
-}
-
 std::string versionText(const std::string &program)
 {
     return program + " " + kProgramVersion + "\n";

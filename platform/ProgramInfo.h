@@ -5,9 +5,6 @@
 
 namespace platform {
 
-// The project version ("0.1.0").
-const char *programVersion();
-
 // "NAME VERSION" and a line break, as --version prints it.
 std::string versionText(const std::string &program);
 

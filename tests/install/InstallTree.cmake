@@ -1,6 +1,7 @@
 # cmake --install into a temporary prefix: exactly the expected files, and the installed programs
 # run from there. Run with -DBUILD_DIR=... -DPREFIX=... -DVERSION=... -DMETAINFO_NAME=...
-# -DPROGRAMS=a,b,... (every installed program; those but the helper have a manual page).
+# -DPROGRAMS=a,b,... (every installed program; those but the helper have a manual page)
+# [-DJET_FIXTURE=path, without its .mdb: an Access file and its expected .schema printout].
 
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -46,6 +47,20 @@ foreach(program ${programs})
     message(FATAL_ERROR "installed ${program} --version: status ${rc}, printed '${out}'")
   endif()
 endforeach()
+
+# The installed jetwarden-sql finds the installed helper that reads Access files, with no
+# other one on PATH or named in the environment.
+if(JET_FIXTURE AND EXISTS ${PREFIX}/bin/jetwarden-jetread)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=JETWARDEN_JETREAD PATH=/usr/bin:/bin
+                          XDG_CACHE_HOME=${PREFIX}/cache
+                          ${PREFIX}/bin/jetwarden-sql --schema ${JET_FIXTURE}.mdb
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+  file(READ ${JET_FIXTURE}.schema schema)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL schema)
+    message(FATAL_ERROR "installed jetwarden-sql --schema on an Access file: status ${rc}, error '${err}', printed:\n${out}")
+  endif()
+  file(REMOVE_RECURSE ${PREFIX}/cache)
+endif()
 
 # The manual pages are gzip files whose page carries the version.
 foreach(program ${pages})
