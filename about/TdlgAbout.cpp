@@ -5,7 +5,7 @@
 #include "app/Prompts.h"
 #include "sysinfo/SystemSummary.h"
 #include "sysinfo/TCPU.h"
-#include "sysinfo/Version.h"
+#include "platform/Version.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -190,10 +190,10 @@ void TdlgAbout::Fill(unsigned char language, const QString &note, const sysinfo:
         lComment->setText(comment);
         lVer->setText(QStringLiteral("%1 %2.%3 [%4: %5]")
                           .arg(version)
-                          .arg(sysinfo::kVersionMajor)
-                          .arg(sysinfo::kVersionMinor)
+                          .arg(platform::kVersionMajor)
+                          .arg(platform::kVersionMinor)
                           .arg(build)
-                          .arg(sysinfo::kVersionBuild));
+                          .arg(platform::kVersionBuild));
         lMem->setText(QStringLiteral("%1: %2 KB").arg(memory, locale.toString(kilobytes)));
     };
     if (language == 0)

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "Prompts.h"
+#include "platform/Version.h"
 
 #include <stdexcept>
 
@@ -16,7 +17,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Jetwarden"));
     setOrganizationName(QStringLiteral("Velmora"));
-    setApplicationVersion(QStringLiteral(JW_VERSION));
+    setApplicationVersion(QString::fromLatin1(platform::kProgramVersion));
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -197,6 +197,7 @@ std::string accountsUsage()
 {
     return "usage: jetwarden-accounts [--system-db PATH] [--user NAME] [--password PW | --password-file FILE]\n"
            "                          COMMAND [ARGUMENTS]\n"
+           "       jetwarden-accounts --help | --version\n"
            "Commands:\n"
            "  create-workgroup PATH NAME ORGANISATION [WORKGROUP-ID]\n"
            "  users                                  each user with its groups\n"

@@ -109,6 +109,10 @@ std::string unusedOption(const Options &o)
         return "--history";
     if (o.schema)
         return "--schema";
+    if (!o.dialect.empty())
+        return "--dialect";
+    if (!o.parameters.empty())
+        return "--param";
     return {};
 }
 
@@ -134,8 +138,10 @@ void run(session::Session &session, const AdminOptions &o, const std::string &pa
 
 std::string adminUsage()
 {
-    return "usage: jetwarden-admin COMMAND [--user NAME] [--password PW] [--system-db PATH]\n"
-           "                       [--engine 0|1|2] [--key-file FILE] FILE...\n"
+    return "usage: jetwarden-admin COMMAND [--user NAME] [--password PW | --password-file FILE]\n"
+           "                       [--system-db PATH] [--engine 0|1|2] [--key-file FILE]\n"
+           "                       [--jet-charset NAME] FILE...\n"
+           "       jetwarden-admin --help | --version\n"
            "Commands:\n"
            "  compact SOURCE [TARGET]   a compacted copy in TARGET; without TARGET it\n"
            "                            replaces SOURCE once complete\n"
@@ -147,9 +153,11 @@ std::string adminUsage()
            "                            --jet-charset NAME reads Jet 3 text in code page NAME\n"
            "A TARGET that exists is replaced only once the new file is complete; convert\n"
            "refuses it. The file password of encrypt and decrypt is the first line of\n"
-           "--key-file FILE, else\n"
-           "$JETWARDEN_KEY, else asked for (or read from standard input). An account given\n"
-           "with --user or --password must log in before anything is done.\n"
+           "--key-file FILE, else $JETWARDEN_KEY, else asked for (or read from standard\n"
+           "input). An account given with --user or a password must log in before\n"
+           "anything is done; its password is read from --password-file FILE (its first\n"
+           "line) or from the environment variable JETWARDEN_PASSWORD when --password is\n"
+           "not given.\n"
            "Exit status: 0 done, 1 the operation failed or was refused, 2 wrong arguments.\n";
 }
 

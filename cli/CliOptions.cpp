@@ -14,6 +14,7 @@ std::string usage()
            "                     [--jet-charset NAME] [--dialect access|sqlite] [--param NAME=VALUE]...\n"
            "                     DATABASE [SCRIPT]\n"
            "       jetwarden-sql [options] --schema DATABASE\n"
+           "       jetwarden-sql --help | --version\n"
            "Runs SCRIPT (or standard input) against DATABASE and prints the result text.\n"
            "The password is read from --password-file FILE (its first line) or from the\n"
            "environment variable JETWARDEN_PASSWORD when --password is not given.\n"

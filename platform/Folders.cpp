@@ -23,14 +23,18 @@ std::string executableDir()
     return exe.empty() ? std::string(".") : fs::path(exe).parent_path().string();
 }
 
+std::string installedDataDir(const std::string &exeDir)
+{
+    const fs::path installed = fs::path(exeDir).parent_path() / "share" / "jetwarden";
+    std::error_code ec;
+    return fs::is_directory(installed, ec) ? installed.string() : std::string();
+}
+
 std::string programDataDir()
 {
-    const fs::path dir = executableDir();
-    const fs::path installed = dir.parent_path() / "share" / "jetwarden";
-    std::error_code ec;
-    if (fs::is_directory(installed, ec))
-        return installed.string();
-    return dir.string();
+    const std::string dir = executableDir();
+    const std::string installed = installedDataDir(dir);
+    return installed.empty() ? dir : installed;
 }
 
 std::string userDataDir()
@@ -49,15 +53,24 @@ std::string userDataDir()
     return joinPath(joinPath(base, ".local/share"), "Jetwarden");
 }
 
+std::string appFilesDirFor(const std::string &exeDir, const std::string &userDir)
+{
+    // An installed program (bin/ beside share/jetwarden) never writes into bin/, even when it
+    // may (root, or a prefix the user owns): its files belong to the user who runs it.
+    if (installedDataDir(exeDir).empty() && access(exeDir.c_str(), W_OK) == 0)
+        return exeDir;
+    return userDir;
+}
+
 std::string appFilesDir()
 {
-    const std::string dir = executableDir();
-    if (access(dir.c_str(), W_OK) == 0)
-        return dir;
     const std::string user = userDataDir();
-    std::error_code ec;
-    fs::create_directories(user, ec);
-    return user;
+    const std::string dir = appFilesDirFor(executableDir(), user);
+    if (dir == user) {
+        std::error_code ec;
+        fs::create_directories(user, ec);
+    }
+    return dir;
 }
 
 bool fileExists(const std::string &path)

@@ -17,8 +17,12 @@ std::string programDataDir();
 std::string userDataDir();
 
 // Where files that live "beside the executable" go: the executable's folder when it is
-// writable, else the user's data folder (created on demand).
+// writable and not an installed bin/ folder, else the user's data folder (created on demand).
 std::string appFilesDir();
+// The choice of appFilesDir for an executable in `exeDir` and the user's data folder `userDir`.
+std::string appFilesDirFor(const std::string &exeDir, const std::string &userDir);
+// `exeDir`/../share/jetwarden when that folder exists (an installed program), else "".
+std::string installedDataDir(const std::string &exeDir);
 
 bool fileExists(const std::string &path);
 // Why `path` is not a regular file, as the end of a sentence ("is a folder", "is a named pipe",

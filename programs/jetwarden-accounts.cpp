@@ -2,16 +2,23 @@
 // of a database's documents from scripts.
 
 #include "cli/AccountsTool.h"
+#include "platform/ProgramInfo.h"
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
+    if (auto status = platform::answerInfoOption(argc, argv, "jetwarden-accounts", cli::accountsUsage()))
+        return *status;
     cli::AccountsOptions options;
     std::string error;
     if (!cli::parseAccountsOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "%s%s%s", error.c_str(), error.empty() ? "" : "\n", cli::accountsUsage().c_str());
-        return error.empty() ? 0 : 2;
+        if (error.empty()) { // --help after other options
+            std::fputs(cli::accountsUsage().c_str(), stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "jetwarden-accounts: %s\n%s", error.c_str(), cli::accountsUsage().c_str());
+        return 2;
     }
     return cli::runAccounts(options);
 }

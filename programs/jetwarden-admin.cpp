@@ -1,11 +1,14 @@
 // jetwarden-admin: compacts, repairs, encrypts and decrypts database files from a shell.
 
 #include "cli/AdminTool.h"
+#include "platform/ProgramInfo.h"
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
+    if (auto status = platform::answerInfoOption(argc, argv, "jetwarden-admin", cli::adminUsage()))
+        return *status;
     cli::AdminOptions options;
     std::string error;
     if (!cli::parseAdminOptions(argc, argv, options, error)) {

@@ -3,16 +3,23 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "platform/ProgramInfo.h"
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
+    if (auto status = platform::answerInfoOption(argc, argv, "jetwarden-sql", cli::usage()))
+        return *status;
     cli::Options options;
     std::string error;
     if (!cli::parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "%s\n%s", error.c_str(), cli::usage().c_str());
-        return error.empty() ? 0 : 2;
+        if (error.empty()) { // --help after other arguments
+            std::fputs(cli::usage().c_str(), stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "jetwarden-sql: %s\n%s", error.c_str(), cli::usage().c_str());
+        return 2;
     }
     return cli::runSession(options);
 }

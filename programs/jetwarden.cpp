@@ -4,10 +4,12 @@
 #include "accounts/AccountsDialogs.h"
 #include "about/TdlgAbout.h"
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "dbengine/Engine.h"
 #include "errors/TdlgException.h"
 #include "objectmap/ObjectMapWindows.h"
+#include "platform/ProgramInfo.h"
 #include "query/QueryWindows.h"
 #include "sysinfo/SystemSummary.h"
 #include "timings/TimingsWindows.h"
@@ -19,6 +21,9 @@
 
 int main(int argc, char **argv)
 {
+    // These are answered before Qt starts, so they work without a display.
+    if (auto status = platform::answerInfoOption(argc, argv, "jetwarden", jetwardenUsage()))
+        return *status;
     if (argc > 1 && std::strcmp(argv[1], "--system-info") == 0)
         return sysinfo::PrintSystemInfo();
     dbengine::registerEngine();

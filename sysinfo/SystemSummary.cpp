@@ -1,7 +1,7 @@
 #include "SystemSummary.h"
 
 #include "TCPU.h"
-#include "sysinfo/Version.h"
+#include "platform/Version.h"
 
 #include <algorithm>
 #include <cctype>
@@ -107,7 +107,7 @@ SystemSummary ComputeSystemSummary(const std::string &root)
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0)
         summary.totalMemory = std::uint64_t(pages) * std::uint64_t(pageSize);
-    summary.version = kProgramVersion;
+    summary.version = platform::kFullVersion;
     TCPU cpu;
     cpu.GetInfo();
     summary.cpu = ProcessorText(cpu);

@@ -8,6 +8,7 @@
 // and exit status 3 (unreadable file), 4 (unknown text encoding) or 2 (usage).
 #include "jetfile/reader/EngineWriter.h"
 #include "jetfile/reader/JetReader.h"
+#include "platform/ProgramInfo.h"
 
 #include <cstdio>
 #include <iconv.h>
@@ -17,6 +18,12 @@
 
 int main(int argc, char **argv)
 {
+    if (auto status = platform::answerInfoOption(argc, argv, "jetwarden-jetread",
+                                                 "usage: jetwarden-jetread [--charset NAME] SOURCE TARGET\n"
+                                                 "       jetwarden-jetread --help | --version\n"
+                                                 "Writes the Access file SOURCE as a new engine database TARGET; the\n"
+                                                 "Jetwarden programs run it, it is not meant to be run by hand.\n"))
+        return *status;
     std::string charset;
     int i = 1;
     if (i + 1 < argc && std::strcmp(argv[i], "--charset") == 0) {

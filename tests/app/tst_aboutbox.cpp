@@ -6,7 +6,7 @@
 #include "sysinfo/RecordedCpu.h"
 #include "sysinfo/SystemSummary.h"
 #include "sysinfo/TCPU.h"
-#include "sysinfo/Version.h"
+#include "platform/Version.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -89,16 +89,16 @@ private slots:
         QTest::addColumn<QString>("noteStart");
         QTest::newRow("English") << 0
                                  << QStringLiteral("Version %1.%2 [Build: %3]")
-                                        .arg(sysinfo::kVersionMajor)
-                                        .arg(sysinfo::kVersionMinor)
-                                        .arg(sysinfo::kVersionBuild)
+                                        .arg(platform::kVersionMajor)
+                                        .arg(platform::kVersionMinor)
+                                        .arg(platform::kVersionBuild)
                                  << "Memory: " + QLocale(QLocale::English, QLocale::UnitedStates).toString(kb) + " KB"
                                  << QStringLiteral("Compatible with Linux desktops");
         QTest::newRow("Czech") << 1
                                << QStringLiteral("Verze %1.%2 [Sestaven\u00ed: %3]")
-                                      .arg(sysinfo::kVersionMajor)
-                                      .arg(sysinfo::kVersionMinor)
-                                      .arg(sysinfo::kVersionBuild)
+                                      .arg(platform::kVersionMajor)
+                                      .arg(platform::kVersionMinor)
+                                      .arg(platform::kVersionBuild)
                                << QStringLiteral("Pam\u011b\u0165: ") + QLocale(QLocale::Czech).toString(kb)
                                       + QStringLiteral(" KB")
                                << QStringLiteral("Kompatibiln\u00ed s linuxov\u00fdmi");

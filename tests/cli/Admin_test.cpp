@@ -151,6 +151,8 @@ TEST_F(AdminTest, BadArgumentsExitWithTwoAndTouchNothing)
         {"compact DIR/a DIR/b DIR/c", "too many arguments"},
         {"compact --bogus DIR/shop.mdb", "unknown option --bogus"},
         {"compact --new DIR/shop.mdb", "--new is not an option of jetwarden-admin"},
+        {"compact --dialect access DIR/shop.mdb", "--dialect is not an option of jetwarden-admin"},
+        {"compact --param X=1 DIR/shop.mdb", "--param is not an option of jetwarden-admin"},
         {"compact --system-db DIR/none.mdw DIR/shop.mdb", "does not exist"},
         {"decrypt --key-file DIR/none.txt DIR/shop.mdb DIR/x.mdb", "cannot read the password file"},
     };

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The desktop program's --help text.
+std::string jetwardenUsage();
