@@ -166,9 +166,7 @@ bool Permissions::mayAdminister(std::string_view container, std::string_view nam
 
 bool Permissions::hasTables()
 {
-    return core_.db().scalar("SELECT count(*) FROM main.sqlite_master WHERE type = 'table' "
-                             "AND name COLLATE NOCASE IN ('MSysObjects', 'MSysACEs')")
-           == 2;
+    return core_.hasTable("MSysObjects") && core_.hasTable("MSysACEs");
 }
 
 // Every write ends here, so that the next refresh reads the rows again.
