@@ -482,6 +482,29 @@ TEST_F(PermissionsTest, AnOpenDatabaseSecuredElsewhereIsCheckedAtOnce)
     EXPECT_EQ(errorCode([&] { bobs.call("OpenRecordset", {"SELECT * FROM Open"}); }), err::PermissionDenied);
 }
 
+// A change of permissions inside a transaction that is then rolled back is gone for the
+// connection that made it too: neither shown nor granted.
+TEST_F(PermissionsTest, ARolledBackChangeOfPermissionsGrantsNothing)
+{
+    for (const char *undo : {"ROLLBACK", "ROLLBACK TO before"}) {
+        SCOPED_TRACE(undo);
+        Variant roots = openAs("root2");
+        const auto read = [&] { roots.call("OpenRecordset", {"SELECT * FROM Notes"}); };
+        EXPECT_EQ(errorCode(read), err::PermissionDenied);
+        roots.call("Execute", {"BEGIN"});
+        roots.call("Execute", {"SAVEPOINT before"});
+        grant(roots, {"Notes", "root2", Retrieve});
+        EXPECT_EQ(errorCode(read), 0);
+        roots.call("Execute", {undo});
+        EXPECT_EQ(permissionsOf(roots, "Notes", "root2"), 0);
+        EXPECT_EQ(errorCode(read), err::PermissionDenied);
+        if (std::string(undo) != "ROLLBACK")
+            roots.call("Execute", {"COMMIT"});
+        EXPECT_EQ(errorCode(read), err::PermissionDenied);
+        roots.call("Close");
+    }
+}
+
 TEST_F(PermissionsTest, AMaskIsA32BitNumber)
 {
     Variant db = openAs("Admin");
