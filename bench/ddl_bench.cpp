@@ -5,7 +5,10 @@
 //   - SQLite's C API, one sqlite3_exec per statement on one connection.
 // The runs alternate (shell, C API, engine) and the medians are compared.
 //
-// Usage: ddl_bench [TABLES]  (environment REPEAT, default 3)
+// With --secured, also the engine in a secured database under a plain user, whose every new
+// table gets its owner and permissions stored.
+//
+// Usage: ddl_bench [--secured] [TABLES]  (environment REPEAT, default 3)
 
 #include "automation/Registry.h"
 #include "automation/Variant.h"
@@ -102,6 +105,38 @@ double throughEngine(const std::string &path, const std::vector<std::string> &sq
     return secondsSince(start);
 }
 
+// The same in a secured database: "Users" may open it and create objects, and the statements
+// run as "ann", a plain user, so that each new table gets its owner and permissions stored.
+// The workgroup and the database are made before the clock starts.
+double throughEngineSecured(const std::string &path, const std::string &workgroup, const std::vector<std::string> &sql)
+{
+    removeFile(path);
+    removeFile(workgroup);
+    const Variant dao(automation::Registry::instance().createInstance("DAO.DBEngine.36"));
+    dao.call("CreateWorkgroup", {workgroup, "Bench", "Velmora", "bench-0001"});
+    dao.put("SystemDB", workgroup);
+    {
+        const Variant admin = dao.call("CreateWorkspace", {"bench admin", "Admin", "", 2});
+        admin.get("Users").call("Append", {admin.call("CreateUser", {"ann", "ann-pid-0001", ""})});
+        const Variant db = admin.call("CreateDatabase", {path});
+        Variant document = db.get("Containers").item("Databases").get("Documents").item(0);
+        document.put("UserName", "Users");
+        document.put("Permissions", 0x3); // open, create
+        db.call("Close");
+        admin.call("Close");
+    }
+    const Clock::time_point start = Clock::now();
+    const Variant workspace = dao.call("CreateWorkspace", {"bench ann", "ann", "", 2});
+    const Variant db = workspace.call("OpenDatabase", {path, false, false});
+    db.call("Execute", {"BEGIN"});
+    for (const std::string &statement : sql)
+        db.call("Execute", {statement});
+    db.call("Execute", {"COMMIT"});
+    db.call("Close");
+    workspace.call("Close");
+    return secondsSince(start);
+}
+
 double throughCApi(const std::string &path, const std::vector<std::string> &sql)
 {
     removeFile(path);
@@ -165,7 +200,8 @@ void check(const std::string &path, int tables, const char *who)
 
 int main(int argc, char **argv)
 {
-    const int tables = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const bool withSecured = argc > 1 && std::string(argv[1]) == "--secured";
+    const int tables = argc > 1 + withSecured ? std::atoi(argv[1 + withSecured]) : 10000;
     const int repeat = std::getenv("REPEAT") ? std::max(1, std::atoi(std::getenv("REPEAT"))) : 3;
     try {
         dbengine::registerEngine();
@@ -179,7 +215,7 @@ int main(int argc, char **argv)
                 out << statement << ";\n";
             out << "COMMIT;\n";
         }
-        std::vector<double> shell, api, ours;
+        std::vector<double> shell, api, ours, secured;
         for (int r = 0; r < repeat; ++r) {
             const double s = throughShell(folder.file("shell.db"), script);
             if (s >= 0) {
@@ -190,11 +226,19 @@ int main(int argc, char **argv)
             check(folder.file("capi.db"), tables, "the C API");
             ours.push_back(throughEngine(folder.file("engine.mdb"), sql));
             check(folder.file("engine.mdb"), tables, "the engine");
+            if (withSecured) {
+                secured.push_back(throughEngineSecured(folder.file("secured.mdb"), folder.file("bench.mdw"), sql));
+                // The engine's tables of owners and permissions come on top.
+                check(folder.file("secured.mdb"), tables + 2, "the engine in a secured database");
+            }
         }
         const double engine = median(ours), capi = median(api);
         std::printf("DDL: %d CREATE TABLE in one transaction, median of %d runs each\n", tables, repeat);
         std::printf("  engine, Execute per statement:  %8.2f s\n", engine);
         std::printf("  SQLite C API, sqlite3_exec:     %8.2f s   engine / C API: %.2f\n", capi, engine / capi);
+        if (withSecured)
+            std::printf("  engine, secured, as a user:     %8.2f s   secured / C API: %.2f\n", median(secured),
+                        median(secured) / capi);
         if (shell.empty()) {
             std::printf("  sqlite3 shell: not installed\n");
         } else {
