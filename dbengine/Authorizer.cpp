@@ -431,7 +431,7 @@ bool UserStatement::changesCatalogue() const
 void UserStatement::noteExisting()
 {
     auth_.active_ = false;
-    const auto exists = [&](const std::string &name) { return core_.findTable(name) || core_.findQuery(name); };
+    const auto exists = [&](const std::string &name) { return core_.hasObject(name); };
     std::erase_if(auth_.created_, exists);
     std::erase_if(auth_.dropped_, [&](const std::string &name) { return !exists(name); });
     auth_.active_ = true;
@@ -443,7 +443,7 @@ void UserStatement::applyCatalogueChanges()
     auth_.relations_ = nullptr;
     core_.changed();
     Permissions &p = core_.permissions();
-    const auto exists = [&](const std::string &name) { return core_.findTable(name) || core_.findQuery(name); };
+    const auto exists = [&](const std::string &name) { return core_.hasObject(name); };
     for (const std::string &name : auth_.dropped_)
         if (!exists(name))
             p.dropped(documents::Tables, name);

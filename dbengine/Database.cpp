@@ -81,7 +81,7 @@ std::string trimmed(const std::string &s)
 // blanks may be given without brackets, as DAO takes it.
 std::optional<std::string> singleName(DatabaseCore &core, const std::string &sql)
 {
-    if (core.findQuery(sql) || core.findTable(sql))
+    if (core.hasObject(sql))
         return sql;
     const auto tokens = sqltext::tokenize(sql);
     if (tokens.size() == 1 && sqltext::isName(tokens[0]))

@@ -77,6 +77,7 @@ void DatabaseCore::close()
     permissions_->release();
     schemaVersion_.reset();
     dataVersion_.reset();
+    schemaCheck_.reset();
     connection_.reset();
     openfiles::release(key_, exclusive_);
 }
@@ -163,6 +164,85 @@ const RelationEntry *DatabaseCore::findRelation(std::string_view name)
 {
     relations();
     return lookup(relations_, relationIndex_, name);
+}
+
+namespace {
+
+// SQLite finds its schema table under these names, but no row of sqlite_master lists it.
+bool isSchemaTableName(std::string_view name)
+{
+    for (std::string_view schema : {"sqlite_master", "sqlite_schema", "sqlite_temp_master", "sqlite_temp_schema"})
+        if (automation::equalsNoCase(name, schema))
+            return true;
+    return false;
+}
+
+} // namespace
+
+// SQLite's copy of the schema is brought up to date before it is asked: a read of
+// sqlite_master checks the file's schema cookie and reloads the schema when another connection
+// changed it. Inside a transaction this reads nothing from the file.
+void DatabaseCore::currentSchema()
+{
+    if (!schemaCheck_)
+        schemaCheck_ = std::make_unique<Statement>(db().handle(), "SELECT 1 FROM main.sqlite_master LIMIT 1");
+    try {
+        schemaCheck_->step();
+    } catch (...) {
+        schemaCheck_->reset();
+        throw;
+    }
+    schemaCheck_->reset(); // no read lock outlives the check
+}
+
+bool DatabaseCore::hasTable(std::string_view name)
+{
+    if (isSchemaTableName(name) || name.find('\0') != std::string_view::npos)
+        return false;
+    currentSchema();
+    const std::string text(name);
+    // Without a column it asks only whether the table exists; views are not tables here.
+    return sqlite3_table_column_metadata(db().handle(), "main", text.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, nullptr)
+           == SQLITE_OK;
+}
+
+// A view answers table_info with its columns. Virtual tables are left out, so that no module's
+// built-in table (json_each, pragma_...) answers for a name the schema lacks. Empty when SQLite
+// cannot tell: a view whose columns fail to resolve, or one over a virtual table.
+std::optional<bool> DatabaseCore::hasView(std::string_view name)
+{
+    const std::string sql = "PRAGMA main.table_info(" + quoteIdentifier(name) + ")";
+    sqlite3_stmt *raw = nullptr;
+    const int rc = sqlite3_prepare_v3(db().handle(), sql.data(), int(sql.size()), SQLITE_PREPARE_NO_VTAB, &raw,
+                                      nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> st(raw, &sqlite3_finalize);
+    if (rc != SQLITE_OK)
+        return std::nullopt;
+    const int step = sqlite3_step(st.get());
+    if (step != SQLITE_ROW && step != SQLITE_DONE)
+        return std::nullopt;
+    return step == SQLITE_ROW;
+}
+
+bool DatabaseCore::hasObject(std::string_view name)
+{
+    if (name.find('\0') != std::string_view::npos)
+        return false;
+    if (!isSchemaTableName(name)) {
+        if (hasTable(name))
+            return true;
+        const std::optional<bool> view = hasView(name);
+        if (!view)
+            return findTable(name) || findQuery(name); // the catalogue knows for sure
+        if (*view)
+            return true;
+    }
+    if (!hasTable("MSysQueries"))
+        return false;
+    Statement st(db().handle(), "SELECT 1 FROM main.MSysQueries WHERE Name = ?1 COLLATE NOCASE");
+    st.bind(1, name);
+    return st.step();
 }
 
 void DatabaseCore::readTables()
@@ -306,7 +386,7 @@ void DatabaseCore::readRelations()
 
 bool DatabaseCore::accessOrigin()
 {
-    return findTable("MSysAccessOrigin") != nullptr;
+    return hasTable("MSysAccessOrigin");
 }
 
 std::optional<std::string> DatabaseCore::parameterValue(const std::string &name) const

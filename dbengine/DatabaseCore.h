@@ -70,6 +70,13 @@ public:
     const std::vector<RelationEntry> &relations(Check check = Check::File);
     const RelationEntry *findRelation(std::string_view name);
 
+    // Whether the main database holds a table (`hasTable`), or a table, view or saved query
+    // (`hasObject`), of this name in any letter case. Answered by SQLite's own schema and the
+    // key of MSysQueries, without reading the catalogue: a statement that has just changed the
+    // schema, as every CREATE TABLE does, costs no re-read of it.
+    bool hasTable(std::string_view name);
+    bool hasObject(std::string_view name);
+
     // True for a database of Access origin: opened read-only from a Jet file, or converted from
     // one. Its marker is the table MSysAccessOrigin; its saved queries hold Jet SQL.
     bool accessOrigin();
@@ -105,6 +112,8 @@ private:
     };
     bool stale(Version &seen, Check check);
     std::uint32_t pagerVersion();
+    void currentSchema();
+    std::optional<bool> hasView(std::string_view name);
     void readTables();
     void readQueries();
     void readRelations();
@@ -117,6 +126,7 @@ private:
     Version tablesSeen_, queriesSeen_, relationsSeen_;
     // Prepared once: the freshness check runs for every catalogue item.
     std::unique_ptr<Statement> schemaVersion_, dataVersion_;
+    std::unique_ptr<Statement> schemaCheck_;
     std::vector<TableEntry> tables_;
     std::vector<QueryEntry> queries_;
     std::vector<RelationEntry> relations_;

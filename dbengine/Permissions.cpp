@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sqlite3.h>
 
 namespace dbengine {
 
@@ -85,8 +86,9 @@ void Permissions::refresh()
         return value;
     };
     const std::array<std::int64_t, 3> now = {read(*schemaVersion_), read(*dataVersion_), writes_};
-    if (seen_ == now)
+    if (seen_ == now && !uncommitted_)
         return;
+    uncommitted_ = uncommitted_ && !sqlite3_get_autocommit(c.handle());
     seen_ = now;
     records_.clear();
     adminsHere_ = session_->inAdmins();
@@ -166,15 +168,17 @@ bool Permissions::mayAdminister(std::string_view container, std::string_view nam
 
 bool Permissions::hasTables()
 {
-    return core_.db().scalar("SELECT count(*) FROM main.sqlite_master WHERE type = 'table' "
-                             "AND name COLLATE NOCASE IN ('MSysObjects', 'MSysACEs')")
-           == 2;
+    return core_.hasTable("MSysObjects") && core_.hasTable("MSysACEs");
 }
 
 // Every write ends here, so that the next refresh reads the rows again.
 void Permissions::written()
 {
     ++writes_;
+    // Inside a transaction the rows just written may still be rolled back, to a savepoint too,
+    // which no version number shows: until the transaction ends, every refresh reads them again.
+    if (!sqlite3_get_autocommit(core_.db().handle()))
+        uncommitted_ = true;
     core_.changed();
 }
 

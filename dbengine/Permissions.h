@@ -117,6 +117,7 @@ private:
     std::unique_ptr<Statement> schemaVersion_, dataVersion_;
     std::int64_t writes_ = 0;
     std::optional<std::array<std::int64_t, 3>> seen_;
+    bool uncommitted_ = false; // written inside a transaction still open
     bool adminsHere_ = false;
 };
 

@@ -367,6 +367,144 @@ TEST_F(PermissionsTest, PermissionsFollowRenamesAndLeaveWithDrops)
     EXPECT_EQ(errorCode([&] { openAs("bob").call("OpenRecordset", {"Customers"}); }), err::PermissionDenied);
 }
 
+// Rows of MSysObjects, the stored facts, for a document of that name, read from the file.
+int storedFacts(const std::string &path, const std::string &name)
+{
+    sqlite3 *raw = nullptr;
+    int count = -1;
+    if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(raw, "SELECT count(*) FROM MSysObjects WHERE Name = ?1 COLLATE NOCASE", -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            count = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(raw);
+    return count;
+}
+
+// Only an object a statement really made, dropped or renamed gets, loses or moves its facts:
+// whether it existed before and exists after is asked of the file, in any letter case, among
+// tables, views and saved queries alike.
+TEST_F(PermissionsTest, OnlyWhatAStatementReallyChangedMovesItsFacts)
+{
+    {
+        Variant db = openAs("Admin");
+        grant(db, {"MSysDb", "ann", Open | Create});
+        db.call("Execute", {"CREATE VIEW Totals AS SELECT Total FROM Orders"});
+        grant(db, {"Totals", "Users", Retrieve});
+        db.call("Close");
+    }
+    const struct {
+        const char *label;
+        std::vector<const char *> statements; // run by ann; the last one may fail
+        bool lastFails;
+        const char *document;
+        const char *owner; // nullptr: no stored facts are left for the document
+        int users;         // the mask of "Users" on it
+    } cases[] = {
+        {"a new table", {"CREATE TABLE Fresh (x)"}, false, "Fresh", "ann", Full},
+        {"created and dropped in one transaction",
+         {"BEGIN", "CREATE TABLE Brief (x)", "DROP TABLE Brief", "COMMIT"}, false, "Brief", nullptr, 0},
+        {"a failed CREATE over a table", {"CREATE TABLE Customers (z)"}, true, "Customers", "Admin", 0},
+        {"IF NOT EXISTS over a table in another letter case", {"CREATE TABLE IF NOT EXISTS customers (z)"}, false,
+         "Customers", "Admin", 0},
+        {"a new view", {"CREATE VIEW Glance AS SELECT 1"}, false, "Glance", "ann", Full},
+        {"a view created and dropped", {"CREATE VIEW Peek AS SELECT 1", "DROP VIEW Peek"}, false, "Peek", nullptr, 0},
+        {"IF NOT EXISTS over a view", {"CREATE VIEW IF NOT EXISTS totals AS SELECT 1"}, false, "Totals", "Admin",
+         Retrieve},
+        {"IF NOT EXISTS over a saved select query", {"CREATE VIEW IF NOT EXISTS Names AS SELECT 1"}, false, "Names",
+         "Admin", 0},
+        {"a table named like a saved action query", {"CREATE TABLE IF NOT EXISTS Raise (x)"}, false, "Raise",
+         "Admin", 0},
+        {"a table named like a built-in table of SQLite", {"CREATE TABLE json_each (x)"}, false, "json_each", "ann",
+         Full},
+        {"a drop of what is not there", {"DROP TABLE IF EXISTS Missing", "DROP VIEW IF EXISTS Missing"}, false,
+         "Missing", nullptr, 0},
+        {"a refused DROP", {"DROP TABLE Notes"}, true, "Notes", "Admin", 0},
+        {"a rename: the new name", {"CREATE TABLE Draft (x)", "ALTER TABLE Draft RENAME TO Final"}, false, "Final",
+         "ann", Full},
+        {"a rename: the old name", {}, false, "Draft", nullptr, 0},
+        {"a rolled back creation", {"BEGIN", "CREATE TABLE Undone (x)", "ROLLBACK"}, false, "Undone", nullptr, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        {
+            Variant anns = openAs("ann");
+            for (std::size_t i = 0; i < c.statements.size(); ++i) {
+                const bool last = i + 1 == c.statements.size();
+                EXPECT_EQ(errorCode([&] { anns.call("Execute", {c.statements[i]}); }) != 0, last && c.lastFails)
+                    << c.statements[i];
+            }
+            anns.call("Close");
+        }
+        if (!c.owner) {
+            EXPECT_EQ(storedFacts(shop, c.document), 0);
+            continue;
+        }
+        EXPECT_EQ(storedFacts(shop, c.document), 1);
+        Variant db = openAs("Admin");
+        EXPECT_EQ(document(db, c.document).get("Owner").toText(), c.owner);
+        EXPECT_EQ(permissionsOf(db, c.document, "Users"), c.users);
+        db.call("Close");
+    }
+}
+
+// A table made by another connection a moment ago already exists for this one.
+TEST_F(PermissionsTest, ATableAnotherConnectionJustMadeIsNotTakenOver)
+{
+    {
+        Variant db = openAs("Admin");
+        grant(db, {"MSysDb", "ann", Open | Create});
+        db.call("Close");
+    }
+    Variant anns = openAs("ann");
+    anns.call("Execute", {"CREATE TABLE AnnsFirst (x)"}); // this connection has read the schema
+    Variant db = openAs("Admin");
+    db.call("Execute", {"CREATE TABLE Shared (x)"});
+    grant(db, {"Shared", "Users", Retrieve});
+    anns.call("Execute", {"CREATE TABLE IF NOT EXISTS Shared (x)"});
+    EXPECT_EQ(document(db, "Shared").get("Owner").toText(), "Admin");
+    EXPECT_EQ(permissionsOf(db, "Shared", "Users"), Retrieve);
+}
+
+// Permissions stored by another connection hold for this one from its next statement, even
+// when they are the first the database gets.
+TEST_F(PermissionsTest, AnOpenDatabaseSecuredElsewhereIsCheckedAtOnce)
+{
+    const std::string plain = dir.file("plain.mdb");
+    Variant db = admin.call("CreateDatabase", {plain});
+    db.call("Execute", {"CREATE TABLE Open (x)"});
+    Variant bobs = openAs("bob", plain);
+    EXPECT_EQ(errorCode([&] { bobs.call("OpenRecordset", {"SELECT * FROM Open"}); }), 0);
+    grant(db, {"Open", "Users", 0});
+    EXPECT_EQ(errorCode([&] { bobs.call("OpenRecordset", {"SELECT * FROM Open"}); }), err::PermissionDenied);
+}
+
+// A change of permissions inside a transaction that is then rolled back is gone for the
+// connection that made it too: neither shown nor granted.
+TEST_F(PermissionsTest, ARolledBackChangeOfPermissionsGrantsNothing)
+{
+    for (const char *undo : {"ROLLBACK", "ROLLBACK TO before"}) {
+        SCOPED_TRACE(undo);
+        Variant roots = openAs("root2");
+        const auto read = [&] { roots.call("OpenRecordset", {"SELECT * FROM Notes"}); };
+        EXPECT_EQ(errorCode(read), err::PermissionDenied);
+        roots.call("Execute", {"BEGIN"});
+        roots.call("Execute", {"SAVEPOINT before"});
+        grant(roots, {"Notes", "root2", Retrieve});
+        EXPECT_EQ(errorCode(read), 0);
+        roots.call("Execute", {undo});
+        EXPECT_EQ(permissionsOf(roots, "Notes", "root2"), 0);
+        EXPECT_EQ(errorCode(read), err::PermissionDenied);
+        if (std::string(undo) != "ROLLBACK")
+            roots.call("Execute", {"COMMIT"});
+        EXPECT_EQ(errorCode(read), err::PermissionDenied);
+        roots.call("Close");
+    }
+}
+
 TEST_F(PermissionsTest, AMaskIsA32BitNumber)
 {
     Variant db = openAs("Admin");

@@ -130,4 +130,44 @@ TEST_F(QueryDefsTest, SavedActionQueryRunsByName)
     EXPECT_EQ(db.get("RecordsAffected").toInt(), 2);
 }
 
+// A name with blanks is given without brackets, in any letter case, whether a table, a view or
+// a saved action query holds it; anything else is a statement.
+TEST_F(QueryDefsTest, ObjectsRunAndOpenByTheirNamesWrittenOut)
+{
+    db.call("Execute", {"CREATE TABLE [Order Notes] (Id INTEGER PRIMARY KEY, Body MEMO)"});
+    db.call("Execute", {"INSERT INTO [Order Notes] (Body) VALUES ('a'), ('b'), ('c')"});
+    db.call("Execute", {"CREATE VIEW [Big Orders] AS SELECT * FROM Orders WHERE Total > 10"});
+    db.call("CreateQueryDef", {"Raise All", "UPDATE Orders SET Total = Total + 1"});
+    const struct {
+        const char *text;
+        bool execute; // else opened as a recordset
+        int count;    // RecordsAffected or RecordCount; -1: an error
+    } cases[] = {
+        {"order notes", false, 3},
+        {"BIG ORDERS", false, 1},
+        {"Raise All", true, 2},
+        {"raise all", true, 2},
+        {"Orders", false, 2},
+        {"No Such Thing", false, -1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        int count = -1;
+        const int code = errorCode([&] {
+            if (c.execute) {
+                db.call("Execute", {c.text});
+                count = db.get("RecordsAffected").toInt();
+            } else {
+                Variant rs = db.call("OpenRecordset", {c.text});
+                rs.call("MoveLast");
+                count = rs.get("RecordCount").toInt();
+            }
+        });
+        EXPECT_EQ(code != 0, c.count < 0);
+        if (c.count >= 0) {
+            EXPECT_EQ(count, c.count);
+        }
+    }
+}
+
 } // namespace
