@@ -378,14 +378,25 @@ SelectParts Parser::selectCore()
     }
     if (accept("FROM"))
         p.from = fromList(p.sources);
-    if (accept("WHERE"))
-        p.where = expression().sql;
+    if (accept("WHERE")) {
+        const std::size_t start = i_;
+        const Expr where = expression();
+        // Access refuses totals in WHERE; SQLite would only say "misuse of aggregate".
+        if (where.aggregate)
+            throw Error("an aggregate function in WHERE is not allowed (a condition on a total goes in HAVING): "
+                        + rawText(start, i_));
+        p.where = where.sql;
+    }
     if (accept("GROUP")) {
         expect("BY");
         do {
+            const std::size_t start = i_;
+            const Expr group = expression();
+            if (group.aggregate)
+                throw Error("an aggregate function in GROUP BY is not allowed: " + rawText(start, i_));
             if (!p.groupBy.empty())
                 p.groupBy += ", ";
-            p.groupBy += expression().sql;
+            p.groupBy += group.sql;
         } while (acceptOp(","));
     }
     if (accept("HAVING"))
@@ -489,14 +500,16 @@ std::string Parser::queryExpression(Translation::Kind *kind)
 {
     std::vector<std::string> parts;
     std::vector<SelectParts> selects;
-    std::vector<std::string> operators;
+    std::vector<std::string> operators, partTexts;
     for (;;) {
         std::size_t parens = 0;
         while (atOp("(")) {
             next();
             ++parens;
         }
+        const std::size_t start = i_;
         selects.push_back(selectCore());
+        partTexts.push_back(rawText(start, i_));
         for (; parens > 0; --parens) {
             if (atWord("ORDER") || atWord("UNION"))
                 throw Error("a parenthesised part of a UNION with its own ORDER BY or UNION is not supported");
@@ -526,6 +539,10 @@ std::string Parser::queryExpression(Translation::Kind *kind)
         SelectParts &p = selects[k];
         if (!p.into.empty())
             throw Error("SELECT ... INTO in a UNION is not supported");
+        // Access asks for a table or query in every part of a union; without one the names of
+        // the part would only become parameters.
+        if (p.from.empty())
+            throw Error("a part of a UNION without FROM is not supported: " + partTexts[k]);
         std::string part = assemble(p, {});
         // A part with its own TOP or order keeps it inside a subquery.
         if (!p.top.empty())

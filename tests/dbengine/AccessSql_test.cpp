@@ -296,6 +296,16 @@ TEST_F(AccessSqlTest, UnsupportedConstructsAreNamed)
         {"SELECT * FROM Orders WHERE Placed = #13/45/1995#", "cannot be read"},
         {"SELECT \"open FROM Orders", "unterminated string"},
         {"PROCEDURE p; SELECT 1", "PROCEDURE"},
+        // Access refuses these too; SQLite would take the first as parameters and the others
+        // as a bare "misuse of aggregate"
+        {"SELECT Name FROM Customers UNION SELECT Orders.Product WHERE Orders.Total > 1",
+         "Access SQL: a part of a UNION without FROM is not supported: SELECT Orders.Product WHERE Orders.Total > 1"},
+        {"TRANSFORM Count(*) SELECT CustomerID, Avg(Total) AS A FROM Orders WHERE Avg(Total) > 1 "
+         "GROUP BY CustomerID PIVOT Product",
+         "Access SQL: an aggregate function in WHERE is not allowed (a condition on a total goes in HAVING): "
+         "Avg(Total) > 1"},
+        {"SELECT CustomerID FROM Orders WHERE Total > 1 And Sum(Total) > 2 GROUP BY CustomerID", "in WHERE"},
+        {"SELECT Count(*) FROM Orders GROUP BY Max(Total)", "aggregate function in GROUP BY"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.sql);
