@@ -115,6 +115,20 @@ public:
     std::vector<Value> values(const std::string &) override { return {}; }
 };
 
+// A piece of the statement quoted in an error, on one line however the query was laid out.
+std::string oneLine(const std::string &text)
+{
+    std::string out;
+    for (const char c : text) {
+        const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (!blank)
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    return out;
+}
+
 } // namespace
 
 std::vector<DeclaredParameter> declaredParameters(std::string_view sql)
@@ -384,7 +398,7 @@ SelectParts Parser::selectCore()
         // Access refuses totals in WHERE; SQLite would only say "misuse of aggregate".
         if (where.aggregate)
             throw Error("an aggregate function in WHERE is not allowed (a condition on a total goes in HAVING): "
-                        + rawText(start, i_));
+                        + oneLine(rawText(start, i_)));
         p.where = where.sql;
     }
     if (accept("GROUP")) {
@@ -393,7 +407,7 @@ SelectParts Parser::selectCore()
             const std::size_t start = i_;
             const Expr group = expression();
             if (group.aggregate)
-                throw Error("an aggregate function in GROUP BY is not allowed: " + rawText(start, i_));
+                throw Error("an aggregate function in GROUP BY is not allowed: " + oneLine(rawText(start, i_)));
             if (!p.groupBy.empty())
                 p.groupBy += ", ";
             p.groupBy += group.sql;
@@ -509,7 +523,7 @@ std::string Parser::queryExpression(Translation::Kind *kind)
         }
         const std::size_t start = i_;
         selects.push_back(selectCore());
-        partTexts.push_back(rawText(start, i_));
+        partTexts.push_back(oneLine(rawText(start, i_)));
         for (; parens > 0; --parens) {
             if (atWord("ORDER") || atWord("UNION"))
                 throw Error("a parenthesised part of a UNION with its own ORDER BY or UNION is not supported");

@@ -29,13 +29,14 @@ struct Case {
     std::string error;
 };
 
-// The tables of queryTestV1997.mdb hold no rows, so Access's answer is the columns alone.
+// The tables of queryTestV1997.mdb hold no rows, so Access's answer is the columns alone (which
+// Access would name Table1.col1, Table2.col1, ... where two tables give the same name).
 const Case kCases[] = {
     {"queryTestV1997.mdb", "SelectQuery", {"col1|col2|col3|col1|col2|col3"}, {}},
     // Access asks for a table or query in every part of a union, and has no totals in WHERE;
     // the file's texts are stored that way.
     {"queryTestV1997.mdb", "UnionQuery", {},
-     "3075 Access SQL: a part of a UNION without FROM is not supported: Select Table1.col1, Table1.col2\n"
+     "3075 Access SQL: a part of a UNION without FROM is not supported: Select Table1.col1, Table1.col2 "
      "where Table1.col1 = \"foo\""},
     {"queryTestV1997.mdb", "CrosstabQuery", {},
      "3075 Access SQL: an aggregate function in WHERE is not allowed (a condition on a total goes in HAVING): "
