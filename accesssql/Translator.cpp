@@ -360,13 +360,21 @@ SelectParts Parser::selectCore()
             const std::string q = next().text;
             next();
             next();
-            item = {quoteName(q) + ".*", {}, true};
+            item = {quoteName(q) + ".*", {}, true, q, {}};
             p.qualifiers.push_back(lowerAscii(q));
         } else {
             const std::size_t start = i_;
             const Expr e = expression();
             item.sql = e.sql;
             if (e.kind == Expr::Column) {
+                auto plain = [&](std::size_t k) { return t_[k].kind == Token::Word || t_[k].kind == Token::Name; };
+                if (i_ - start == 1 && plain(start)) {
+                    item.column = t_[start].text;
+                } else if (i_ - start == 3 && plain(start) && plain(start + 2)
+                           && t_[start + 1].kind == Token::Op && (t_[start + 1].text == "." || t_[start + 1].text == "!")) {
+                    item.qualifier = t_[start].text;
+                    item.column = t_[start + 2].text;
+                }
                 const std::string raw = rawText(start, i_);
                 const auto dot = raw.find_first_of(".!");
                 if (dot == std::string::npos)
@@ -481,6 +489,7 @@ static std::string distinctRowGroups(const SelectParts &p)
 
 std::string Parser::assemble(SelectParts &p, const std::vector<OrderTerm> &order)
 {
+    nameSameColumns(p);
     const std::string distinct = p.distinct ? "DISTINCT " : "";
     std::string groups = distinctRowGroups(p);
     std::string sql = "SELECT " + distinct + selectList(p) + body(p, groups.empty());

@@ -174,6 +174,33 @@ TEST_F(AccessSqlTest, ColumnsWithoutAliasAreNamedExprAsAccessNamesThem)
               "OrderID|Expr1000|Amount|Expr1001");
 }
 
+// Columns that two tables give under one name are named after their tables, as Access names them.
+TEST_F(AccessSqlTest, ColumnsOfTheSameNameAreNamedAfterTheirTables)
+{
+    const std::string join = " FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID "
+                             "WHERE OrderID = 10";
+    const struct {
+        std::string sql;
+        const char *columns;
+    } cases[] = {
+        {"SELECT *" + join, "OrderID|Orders.CustomerID|Total|Placed|Product|Customers.CustomerID|Name|City|Since|Active"},
+        {"SELECT Orders.CustomerID, Customers.*" + join, "Orders.CustomerID|Customers.CustomerID|Name|City|Since|Active"},
+        {"SELECT [Orders]![CustomerID], Customers.CustomerID AS Who, Name" + join, "CustomerID|Who|Name"},
+        {"SELECT o.CustomerID, c.CustomerID FROM Orders AS o, Customers AS c WHERE o.OrderID = 10 AND c.CustomerID = 2",
+         "o.CustomerID|c.CustomerID"},
+        // the names stay the same through a subquery (SQLite would make the second "CustomerID:1")
+        {"SELECT * FROM (SELECT Orders.CustomerID, Customers.CustomerID" + join + ")",
+         "Orders.CustomerID|Customers.CustomerID"},
+        {"SELECT CustomerID FROM Orders WHERE OrderID = 10", "CustomerID"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(rows(c.sql)[0], c.columns);
+    }
+    EXPECT_EQ(values("SELECT Orders.CustomerID, Customers.*" + join),
+              (Rows{"1|1|Ann|Brno|2020-01-02|True"}));
+}
+
 TEST_F(AccessSqlTest, CrosstabsMakeAColumnPerPivotValue)
 {
     EXPECT_EQ(rows("TRANSFORM Sum(Total) SELECT CustomerID FROM Orders GROUP BY CustomerID "

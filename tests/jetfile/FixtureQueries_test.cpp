@@ -20,6 +20,8 @@ using Rows = std::vector<std::string>;
 const std::string kReadOnly = "3027 'queryTestV1997.mdb' is an Access file and opens read-only; Database > Convert... "
                               "writes a copy that Jetwarden can change.";
 
+const char *const kSelectColumns = "Table1.col1|Table1.col2|Table1.col3|Table2.col1|Table2.col2|Table3.col3";
+
 // What running one saved query gives: its rows (column names first, cells joined by "|"), or
 // the error ("code message") of opening it (row-returning kinds) or executing it (the others).
 struct Case {
@@ -29,10 +31,10 @@ struct Case {
     std::string error;
 };
 
-// The tables of queryTestV1997.mdb hold no rows, so Access's answer is the columns alone (which
-// Access would name Table1.col1, Table2.col1, ... where two tables give the same name).
+// The tables of queryTestV1997.mdb hold no rows, so Access's answer is the columns alone, named
+// after their tables where two tables give the same name.
 const Case kCases[] = {
-    {"queryTestV1997.mdb", "SelectQuery", {"col1|col2|col3|col1|col2|col3"}, {}},
+    {"queryTestV1997.mdb", "SelectQuery", {kSelectColumns}, {}},
     // Access asks for a table or query in every part of a union, and has no totals in WHERE;
     // the file's texts are stored that way.
     {"queryTestV1997.mdb", "UnionQuery", {},
@@ -149,7 +151,7 @@ TEST_F(FixtureQueriesTest, ConvertedCopyWithRowsGivesAccessRows)
     for (const auto &[table, values] : inserts)
         db.call("Execute", {std::string("INSERT INTO ") + table + " VALUES (" + values + ")"});
     const Case select{"converted", "SelectQuery",
-                      {"col1|col2|col3|col1|col2|col3", "buzz|2|y|buzz|buzz|k2", "foo|1|x|foo|foo|k1"}, {}};
+                      {kSelectColumns, "buzz|2|y|buzz|buzz|k2", "foo|1|x|foo|foo|k1"}, {}};
     check(db, select);
     for (const Case &c : kCases)
         if (std::string(c.query) == "UnionQuery" || std::string(c.query) == "CrosstabQuery")
