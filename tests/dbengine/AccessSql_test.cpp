@@ -117,6 +117,8 @@ TEST_F(AccessSqlTest, SelectsGiveAccessValues)
         {"SELECT CCur(1.00005), CCur(1.00015), CCur(2.34567), Round(2.5), Round(3.5), Round(0.125, 2), Round(-2.5)",
          {"1|1.0002|2.3457|2|4|0.12|-2"}},
         {"SELECT CInt(2.5), CInt(3.5), CLng(-1.5), Int(-1.5), Fix(-1.5)", {"2|4|-2|-2|-1"}},
+        // a Single shows the digits that make it, as Access shows it
+        {"SELECT CSng(1.1), CSng(0.1) * 3, CSng(\"2.5\"), CSng(1/3)", {"1.1|0.3|2.5|0.3333333"}},
         // TOP keeps the rows tied with the last one
         {"SELECT TOP 2 CustomerID FROM Orders ORDER BY CustomerID", {"1", "1", "1"}},
         {"SELECT TOP 1 OrderID FROM Orders ORDER BY Total DESC, OrderID", {"12"}},
