@@ -117,6 +117,13 @@ TEST_F(AccessSqlTest, SelectsGiveAccessValues)
         {"SELECT CCur(1.00005), CCur(1.00015), CCur(2.34567), Round(2.5), Round(3.5), Round(0.125, 2), Round(-2.5)",
          {"1|1.0002|2.3457|2|4|0.12|-2"}},
         {"SELECT CInt(2.5), CInt(3.5), CLng(-1.5), Int(-1.5), Fix(-1.5)", {"2|4|-2|-2|-1"}},
+        // subqueries in WHERE: Exists, and a total inside a subquery (not a total in WHERE)
+        {"SELECT Name FROM Customers AS c WHERE Exists (SELECT * FROM Orders WHERE Orders.CustomerID = c.CustomerID) "
+         "ORDER BY CustomerID",
+         {"Ann", "Bob", "cyd", "Ann"}},
+        {"SELECT Name FROM Customers AS c WHERE Not Exists(SELECT 1 FROM Orders WHERE Orders.CustomerID = c.CustomerID)",
+         {"Dee"}},
+        {"SELECT OrderID FROM Orders WHERE Total > (SELECT Avg(Total) FROM Orders) ORDER BY OrderID", {"10", "12", "13"}},
         // a Single shows the digits that make it, as Access shows it
         {"SELECT CSng(1.1), CSng(0.1) * 3, CSng(\"2.5\"), CSng(1/3)", {"1.1|0.3|2.5|0.3333333"}},
         // TOP keeps the rows tied with the last one
