@@ -631,11 +631,15 @@ std::string Parser::insert()
     if (atOp("(") && !atWord("SELECT", 1)) {
         next();
         std::string columns;
+        std::set<std::string> seen;
         do {
             nameToken("a column name");
             std::string name = t_[i_ - 1].text;
             while (acceptOp(".") || acceptOp("!")) // a qualified column: its last part
                 name = nameToken("a column name");
+            // Access refuses a column given twice; SQLite would take one of the two values.
+            if (!seen.insert(lowerAscii(name)).second)
+                throw Error("the column '" + name + "' is given twice in INSERT INTO (a duplicate output destination)");
             columns += (columns.empty() ? "" : ", ") + quoteName(name);
         } while (acceptOp(","));
         expectOp(")");

@@ -342,6 +342,8 @@ TEST_F(AccessSqlTest, UnsupportedConstructsAreNamed)
          "Avg(Total) > 1"},
         {"SELECT CustomerID FROM Orders WHERE Total > 1 And Sum(Total) > 2 GROUP BY CustomerID", "in WHERE"},
         {"SELECT Count(*) FROM Orders GROUP BY Max(Total)", "aggregate function in GROUP BY"},
+        {"INSERT INTO Orders (OrderID, Total, [orders].[total]) VALUES (99, 1, 2)",
+         "Access SQL: the column 'total' is given twice in INSERT INTO (a duplicate output destination)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.sql);
