@@ -5,6 +5,8 @@
 #include "Numbers.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -243,7 +245,14 @@ void math(sqlite3_context *ctx, int, sqlite3_value **argv)
 double sgn(double x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
 double fix(double x) { return std::trunc(x); }
 double cdbl(double x) { return x; }
-double csng(double x) { return double(float(x)); }
+// A Single keeps the seven significant digits Access shows of it, so that CSng(1.1) is 1.1 rather
+// than the float's exact 1.10000002384186.
+double csng(double x)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7g", double(float(x)));
+    return std::strtod(buf, nullptr);
+}
 double ccur(double x) { return numbers::roundHalfEven(x, 4); }
 
 void sqr(sqlite3_context *ctx, int, sqlite3_value **argv)

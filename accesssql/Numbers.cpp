@@ -80,8 +80,43 @@ std::string text(double value)
     return buf;
 }
 
+namespace {
+
+// Val's "&H1F" and "&O17" (or "&17"): up to four digits' worth of value is an Integer and up to
+// eight a Long, as in VBA, so "&HFFFF" is -1.
+double radixVal(std::string_view s, int radix)
+{
+    double value = 0;
+    for (const char c : s) {
+        if (c == ' ' || c == '\t')
+            continue;
+        const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                          : radix == 16 && std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
+                                                                                         : radix;
+        if (digit >= radix)
+            break;
+        value = value * radix + digit;
+    }
+    if (value <= 0xFFFF)
+        return value >= 0x8000 ? value - 65536.0 : value;
+    if (value <= 4294967295.0)
+        return value >= 2147483648.0 ? value - 4294967296.0 : value;
+    return value;
+}
+
+} // namespace
+
 double val(std::string_view s)
 {
+    const auto start = s.find_first_not_of(" \t");
+    if (start != std::string_view::npos && s[start] == '&' && start + 1 < s.size()) {
+        const char kind = char(std::tolower(static_cast<unsigned char>(s[start + 1])));
+        if (kind == 'h')
+            return radixVal(s.substr(start + 2), 16);
+        if (kind == 'o')
+            return radixVal(s.substr(start + 2), 8);
+        return radixVal(s.substr(start + 1), 8);
+    }
     std::string digits;
     bool point = false, exponent = false;
     for (std::size_t i = 0; i < s.size(); ++i) {

@@ -115,6 +115,20 @@ public:
     std::vector<Value> values(const std::string &) override { return {}; }
 };
 
+// A piece of the statement quoted in an error, on one line however the query was laid out.
+std::string oneLine(const std::string &text)
+{
+    std::string out;
+    for (const char c : text) {
+        const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (!blank)
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    return out;
+}
+
 } // namespace
 
 std::vector<DeclaredParameter> declaredParameters(std::string_view sql)
@@ -346,13 +360,21 @@ SelectParts Parser::selectCore()
             const std::string q = next().text;
             next();
             next();
-            item = {quoteName(q) + ".*", {}, true};
+            item = {quoteName(q) + ".*", {}, true, q, {}};
             p.qualifiers.push_back(lowerAscii(q));
         } else {
             const std::size_t start = i_;
             const Expr e = expression();
             item.sql = e.sql;
             if (e.kind == Expr::Column) {
+                auto plain = [&](std::size_t k) { return t_[k].kind == Token::Word || t_[k].kind == Token::Name; };
+                if (i_ - start == 1 && plain(start)) {
+                    item.column = t_[start].text;
+                } else if (i_ - start == 3 && plain(start) && plain(start + 2)
+                           && t_[start + 1].kind == Token::Op && (t_[start + 1].text == "." || t_[start + 1].text == "!")) {
+                    item.qualifier = t_[start].text;
+                    item.column = t_[start + 2].text;
+                }
                 const std::string raw = rawText(start, i_);
                 const auto dot = raw.find_first_of(".!");
                 if (dot == std::string::npos)
@@ -378,14 +400,25 @@ SelectParts Parser::selectCore()
     }
     if (accept("FROM"))
         p.from = fromList(p.sources);
-    if (accept("WHERE"))
-        p.where = expression().sql;
+    if (accept("WHERE")) {
+        const std::size_t start = i_;
+        const Expr where = expression();
+        // Access refuses totals in WHERE; SQLite would only say "misuse of aggregate".
+        if (where.aggregate)
+            throw Error("an aggregate function in WHERE is not allowed (a condition on a total goes in HAVING): "
+                        + oneLine(rawText(start, i_)));
+        p.where = where.sql;
+    }
     if (accept("GROUP")) {
         expect("BY");
         do {
+            const std::size_t start = i_;
+            const Expr group = expression();
+            if (group.aggregate)
+                throw Error("an aggregate function in GROUP BY is not allowed: " + oneLine(rawText(start, i_)));
             if (!p.groupBy.empty())
                 p.groupBy += ", ";
-            p.groupBy += expression().sql;
+            p.groupBy += group.sql;
         } while (acceptOp(","));
     }
     if (accept("HAVING"))
@@ -456,6 +489,7 @@ static std::string distinctRowGroups(const SelectParts &p)
 
 std::string Parser::assemble(SelectParts &p, const std::vector<OrderTerm> &order)
 {
+    nameSameColumns(p);
     const std::string distinct = p.distinct ? "DISTINCT " : "";
     std::string groups = distinctRowGroups(p);
     std::string sql = "SELECT " + distinct + selectList(p) + body(p, groups.empty());
@@ -489,14 +523,16 @@ std::string Parser::queryExpression(Translation::Kind *kind)
 {
     std::vector<std::string> parts;
     std::vector<SelectParts> selects;
-    std::vector<std::string> operators;
+    std::vector<std::string> operators, partTexts;
     for (;;) {
         std::size_t parens = 0;
         while (atOp("(")) {
             next();
             ++parens;
         }
+        const std::size_t start = i_;
         selects.push_back(selectCore());
+        partTexts.push_back(oneLine(rawText(start, i_)));
         for (; parens > 0; --parens) {
             if (atWord("ORDER") || atWord("UNION"))
                 throw Error("a parenthesised part of a UNION with its own ORDER BY or UNION is not supported");
@@ -526,6 +562,10 @@ std::string Parser::queryExpression(Translation::Kind *kind)
         SelectParts &p = selects[k];
         if (!p.into.empty())
             throw Error("SELECT ... INTO in a UNION is not supported");
+        // Access asks for a table or query in every part of a union; without one the names of
+        // the part would only become parameters.
+        if (p.from.empty())
+            throw Error("a part of a UNION without FROM is not supported: " + partTexts[k]);
         std::string part = assemble(p, {});
         // A part with its own TOP or order keeps it inside a subquery.
         if (!p.top.empty())
@@ -591,11 +631,15 @@ std::string Parser::insert()
     if (atOp("(") && !atWord("SELECT", 1)) {
         next();
         std::string columns;
+        std::set<std::string> seen;
         do {
             nameToken("a column name");
             std::string name = t_[i_ - 1].text;
             while (acceptOp(".") || acceptOp("!")) // a qualified column: its last part
                 name = nameToken("a column name");
+            // Access refuses a column given twice; SQLite would take one of the two values.
+            if (!seen.insert(lowerAscii(name)).second)
+                throw Error("the column '" + name + "' is given twice in INSERT INTO (a duplicate output destination)");
             columns += (columns.empty() ? "" : ", ") + quoteName(name);
         } while (acceptOp(","));
         expectOp(")");

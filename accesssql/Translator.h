@@ -28,6 +28,13 @@ public:
     // Runs a SQLite SELECT and gives the first column of its rows. Crosstabs read their column
     // values with it.
     virtual std::vector<Value> values(const std::string &sqliteSelect) = 0;
+    // The names of the columns a SQLite SELECT gives, or none when it cannot be prepared yet.
+    // Columns of the same name from two tables are named after their tables with it.
+    virtual std::vector<std::string> columnNames(const std::string &sqliteSelect)
+    {
+        (void)sqliteSelect;
+        return {};
+    }
 };
 
 // Values of parameters, keyed by the parameter's text as the query writes it (brackets around a

@@ -361,6 +361,14 @@ Expr Parser::primary()
     case Token::End:
         unexpected("where a value was expected");
     }
+    // Before the functions: "Exists (" would read as a call.
+    if (isWord(t, "EXISTS")) {
+        next();
+        expectOp("(");
+        const std::string q = queryExpression();
+        expectOp(")");
+        return make(Expr::Other, "EXISTS (" + q + ")");
+    }
     if (atOp("(", 1))
         return function(next().text);
     if (isWord(t, "NULL")) {
@@ -374,13 +382,6 @@ Expr Parser::primary()
             e.truth = e.sql == "-1";
             return e;
         }
-    }
-    if (isWord(t, "EXISTS")) {
-        next();
-        expectOp("(");
-        const std::string q = queryExpression();
-        expectOp(")");
-        return make(Expr::Other, "EXISTS (" + q + ")");
     }
     for (const char *keyword : {"SELECT", "FROM", "WHERE", "AND", "OR", "NOT", "AS", "ON", "BY"})
         if (isWord(t, keyword))

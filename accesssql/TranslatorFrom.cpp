@@ -3,8 +3,12 @@
 #include "Error.h"
 #include "automation/Text.h"
 
+#include <algorithm>
+#include <map>
+
 namespace accesssql::detail {
 
+using automation::equalsNoCase;
 using automation::lowerAscii;
 
 std::string Parser::fromList(std::vector<Source> &sources)
@@ -137,6 +141,63 @@ std::string Parser::savedQuery(const std::string &name, const std::string &alias
     if (!t.returnsRows())
         throw Error("the saved query '" + name + "' is an action query and cannot be used as a table");
     return "(" + t.sql + ") AS " + quoteName(alias);
+}
+
+// Access names columns that two tables give under one name after their tables ("Table1.col1",
+// "Table2.col1"); SQLite would repeat the bare name, or number it ("col1:1") in a subquery.
+void Parser::nameSameColumns(SelectParts &p)
+{
+    if (p.sources.size() < 2 || p.from.empty())
+        return;
+    struct Output {
+        std::size_t item;
+        std::string qualifier, name;
+    };
+    std::vector<Output> outputs;
+    std::map<std::string, std::vector<std::string>> starColumns; // by source alias, lower case
+    for (std::size_t k = 0; k < p.items.size(); ++k) {
+        const SelectItem &item = p.items[k];
+        if (!item.alias.empty()) {
+            outputs.push_back({k, {}, item.alias});
+        } else if (item.star) {
+            for (const Source &s : p.sources) {
+                if (!item.qualifier.empty() && !equalsNoCase(item.qualifier, s.alias))
+                    continue;
+                auto &names = starColumns[lowerAscii(s.alias)];
+                if (names.empty())
+                    names = catalog_.columnNames("SELECT " + quoteName(s.alias) + ".* FROM " + p.from);
+                if (names.empty())
+                    return; // not known yet (a parameter still to resolve): leave the names alone
+                for (const std::string &n : names)
+                    outputs.push_back({k, s.alias, n});
+            }
+        } else if (!item.column.empty()) {
+            outputs.push_back({k, item.qualifier, item.column});
+        }
+    }
+    std::map<std::string, int> uses;
+    for (const Output &o : outputs)
+        ++uses[lowerAscii(o.name)];
+    auto repeated = [&](const Output &o) { return uses[lowerAscii(o.name)] > 1 && !o.qualifier.empty(); };
+    if (std::none_of(outputs.begin(), outputs.end(), repeated))
+        return;
+    std::vector<SelectItem> items;
+    for (std::size_t k = 0; k < p.items.size(); ++k) {
+        const SelectItem &item = p.items[k];
+        if (!item.star) {
+            items.push_back(item);
+            for (const Output &o : outputs)
+                if (o.item == k && item.alias.empty() && repeated(o))
+                    items.back().alias = o.qualifier + "." + o.name;
+            continue;
+        }
+        // A star with a repeated name is written out column by column.
+        for (const Output &o : outputs)
+            if (o.item == k)
+                items.push_back({quoteName(o.qualifier) + "." + quoteName(o.name),
+                                 repeated(o) ? o.qualifier + "." + o.name : std::string(), false, o.qualifier, o.name});
+    }
+    p.items = std::move(items);
 }
 
 } // namespace accesssql::detail

@@ -26,6 +26,8 @@ struct SelectItem {
     std::string sql;
     std::string alias; // empty: none given
     bool star = false;
+    // A plain column or a star as written: its qualifier (empty: none) and name (empty: star).
+    std::string qualifier, column;
 };
 
 struct OrderTerm {
@@ -62,6 +64,7 @@ public:
     std::string queryExpression(Translation::Kind *kind = nullptr);
     SelectParts selectCore();
     std::string assemble(SelectParts &p, const std::vector<OrderTerm> &order);
+    void nameSameColumns(SelectParts &p);
     std::vector<OrderTerm> orderBy();
     std::string crosstab();
     std::string insert();

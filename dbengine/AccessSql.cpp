@@ -40,6 +40,17 @@ public:
         return out;
     }
 
+    std::vector<std::string> columnNames(const std::string &sql) override
+    {
+        std::vector<std::string> out;
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(core_.db().handle(), sql.c_str(), int(sql.size()), &st, nullptr) == SQLITE_OK && st)
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                out.emplace_back(sqlite3_column_name(st, c));
+        sqlite3_finalize(st);
+        return out;
+    }
+
 private:
     static Value value(sqlite3_stmt *st)
     {

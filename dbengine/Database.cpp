@@ -94,6 +94,14 @@ Error tooFewParameters(std::size_t n)
     return Error("Too few parameters. Expected " + std::to_string(n) + ".", err::SqlError, "DAO.Database");
 }
 
+// A pass-through query of an Access file is text for an ODBC server, not for this database.
+void refusePassThrough(const QueryEntry &q)
+{
+    if (q.type && (*q.type & ~8) == 112)
+        throw Error("Access SQL: the pass-through query '" + q.name + "' is sent to an ODBC server as written; "
+                    "pass-through queries are not run", err::SqlError, "DAO.Database");
+}
+
 } // namespace
 
 // An Access file opens read-only through its working copy; the file itself is only read, by
@@ -226,6 +234,7 @@ void Database::execute(const std::string &text)
         if (const QueryEntry *q = core_->findQuery(*name)) {
             // Running a saved query uses its data like opening it does.
             core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
+            refusePassThrough(*q);
             if (isAccessOrigin(*core_))
                 return executeAccess(q->sql);
             return executeSqlite(q->sql);
@@ -241,6 +250,9 @@ void Database::executeAccess(const std::string &sql)
     // Refused before translating, which could ask for parameters that opening it asks again.
     const std::int16_t kind = sqltext::queryType(sql);
     const bool rows = kind == 0 || kind == 16 || kind == 128;
+    // A write on a read-only database is refused as such, whatever else the statement holds.
+    if (!rows && core_->db().readOnly())
+        throwSqlite(core_->db().handle(), SQLITE_READONLY);
     const accesssql::Translation t = rows ? accesssql::Translation{} : translateAccess(*core_, sql);
     if (rows || t.returnsRows())
         throw Error("The statement returns rows; open it as a recordset instead of executing it.",
@@ -303,6 +315,7 @@ Variant Database::openRecordset(const std::string &source)
         if (q && isAccessOrigin(*core_)) {
             // A saved query of an Access file is Access SQL whatever the user types.
             core_->permissions().require(documents::Tables, q->name, rights::RetrieveData);
+            refusePassThrough(*q);
             sql = q->sql;
             access = true;
         } else if (q && !q->view) {

@@ -285,12 +285,14 @@ std::string selectText(const Parts &p)
 
 std::string crosstabText(const Parts &p)
 {
-    std::string value, pivot;
+    std::string value, pivot, headings;
     for (const QueryRow *r : p.rows(Column)) {
-        if (r->flag & kPivot)
+        if (r->flag & kPivot) {
             pivot = r->expression;
-        else if (!(r->flag & kRowHeading))
+            headings = r->name1;
+        } else if (!(r->flag & kRowHeading)) {
             value = columnText(*r);
+        }
     }
     std::string s = "TRANSFORM " + value + "\nSELECT " + predicate(p) + selectList(p, true);
     const std::string from = fromClause(p);
@@ -298,10 +300,15 @@ std::string crosstabText(const Parts &p)
         s += "\nFROM " + from;
     s += tail(p, true);
     s += "\nPIVOT " + pivot;
-    // The fixed column headings, when the query has them, ride on the pivot's group row.
+    // The fixed column headings, when the query has them, ride in the name of the pivot's
+    // column row or of its group row; they keep the order of the query's columns.
     for (const QueryRow *r : p.rows(GroupBy))
-        if ((r->flag & kPivot) && !r->name1.empty())
-            s += " IN (" + r->name1 + ")";
+        if ((r->flag & kPivot) && headings.empty())
+            headings = r->name1;
+    while (!headings.empty() && std::strchr(" \r\n\t", headings.back()))
+        headings.pop_back();
+    if (!headings.empty())
+        s += headings.front() == '(' ? " IN " + headings : " IN (" + headings + ")";
     return s + ownerAccess(p);
 }
 

@@ -54,7 +54,22 @@ TEST(AccessNumbers, RoundHalfToEvenOnTheWrittenNumber)
         EXPECT_DOUBLE_EQ(accesssql::numbers::roundHalfEven(c.value, c.decimals), c.expected);
     }
     EXPECT_DOUBLE_EQ(accesssql::numbers::roundHalfAway(2.5, 0), 3);
-    EXPECT_DOUBLE_EQ(accesssql::numbers::val("  1 2.5e1x"), 125);
+}
+
+TEST(AccessNumbers, ValReadsTheLeadingNumberAsVbaDoes)
+{
+    const struct {
+        const char *text;
+        double expected;
+    } cases[] = {
+        {"  1 2.5e1x", 125}, {"12abc", 12},   {"-3.5", -3.5},     {"x1", 0},         {"", 0},
+        {"&H10", 16},        {" &h1f", 31},   {"&HFFFF", -1},     {"&H8000", -32768}, {"&H10000", 65536},
+        {"&HFFFFFFFF", -1},  {"&O17", 15},    {"&17", 15},        {"&O9", 0},         {"&Hzz", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_DOUBLE_EQ(accesssql::numbers::val(c.text), c.expected);
+    }
 }
 
 TEST(AccessParameters, NamesCompareAsTheQueryWritesThemBracketsAroundSimpleNamesOptional)

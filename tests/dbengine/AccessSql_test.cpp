@@ -117,6 +117,15 @@ TEST_F(AccessSqlTest, SelectsGiveAccessValues)
         {"SELECT CCur(1.00005), CCur(1.00015), CCur(2.34567), Round(2.5), Round(3.5), Round(0.125, 2), Round(-2.5)",
          {"1|1.0002|2.3457|2|4|0.12|-2"}},
         {"SELECT CInt(2.5), CInt(3.5), CLng(-1.5), Int(-1.5), Fix(-1.5)", {"2|4|-2|-2|-1"}},
+        // subqueries in WHERE: Exists, and a total inside a subquery (not a total in WHERE)
+        {"SELECT Name FROM Customers AS c WHERE Exists (SELECT * FROM Orders WHERE Orders.CustomerID = c.CustomerID) "
+         "ORDER BY CustomerID",
+         {"Ann", "Bob", "cyd", "Ann"}},
+        {"SELECT Name FROM Customers AS c WHERE Not Exists(SELECT 1 FROM Orders WHERE Orders.CustomerID = c.CustomerID)",
+         {"Dee"}},
+        {"SELECT OrderID FROM Orders WHERE Total > (SELECT Avg(Total) FROM Orders) ORDER BY OrderID", {"10", "12", "13"}},
+        // a Single shows the digits that make it, as Access shows it
+        {"SELECT CSng(1.1), CSng(0.1) * 3, CSng(\"2.5\"), CSng(1/3)", {"1.1|0.3|2.5|0.3333333"}},
         // TOP keeps the rows tied with the last one
         {"SELECT TOP 2 CustomerID FROM Orders ORDER BY CustomerID", {"1", "1", "1"}},
         {"SELECT TOP 1 OrderID FROM Orders ORDER BY Total DESC, OrderID", {"12"}},
@@ -172,6 +181,33 @@ TEST_F(AccessSqlTest, ColumnsWithoutAliasAreNamedExprAsAccessNamesThem)
 {
     EXPECT_EQ(rows("SELECT OrderID, Total * 2, Total AS Amount, Count(*) FROM Orders WHERE OrderID = 10 GROUP BY OrderID, Total")[0],
               "OrderID|Expr1000|Amount|Expr1001");
+}
+
+// Columns that two tables give under one name are named after their tables, as Access names them.
+TEST_F(AccessSqlTest, ColumnsOfTheSameNameAreNamedAfterTheirTables)
+{
+    const std::string join = " FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID "
+                             "WHERE OrderID = 10";
+    const struct {
+        std::string sql;
+        const char *columns;
+    } cases[] = {
+        {"SELECT *" + join, "OrderID|Orders.CustomerID|Total|Placed|Product|Customers.CustomerID|Name|City|Since|Active"},
+        {"SELECT Orders.CustomerID, Customers.*" + join, "Orders.CustomerID|Customers.CustomerID|Name|City|Since|Active"},
+        {"SELECT [Orders]![CustomerID], Customers.CustomerID AS Who, Name" + join, "CustomerID|Who|Name"},
+        {"SELECT o.CustomerID, c.CustomerID FROM Orders AS o, Customers AS c WHERE o.OrderID = 10 AND c.CustomerID = 2",
+         "o.CustomerID|c.CustomerID"},
+        // the names stay the same through a subquery (SQLite would make the second "CustomerID:1")
+        {"SELECT * FROM (SELECT Orders.CustomerID, Customers.CustomerID" + join + ")",
+         "Orders.CustomerID|Customers.CustomerID"},
+        {"SELECT CustomerID FROM Orders WHERE OrderID = 10", "CustomerID"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(rows(c.sql)[0], c.columns);
+    }
+    EXPECT_EQ(values("SELECT Orders.CustomerID, Customers.*" + join),
+              (Rows{"1|1|Ann|Brno|2020-01-02|True"}));
 }
 
 TEST_F(AccessSqlTest, CrosstabsMakeAColumnPerPivotValue)
@@ -296,6 +332,18 @@ TEST_F(AccessSqlTest, UnsupportedConstructsAreNamed)
         {"SELECT * FROM Orders WHERE Placed = #13/45/1995#", "cannot be read"},
         {"SELECT \"open FROM Orders", "unterminated string"},
         {"PROCEDURE p; SELECT 1", "PROCEDURE"},
+        // Access refuses these too; SQLite would take the first as parameters and the others
+        // as a bare "misuse of aggregate"
+        {"SELECT Name FROM Customers UNION SELECT Orders.Product WHERE Orders.Total > 1",
+         "Access SQL: a part of a UNION without FROM is not supported: SELECT Orders.Product WHERE Orders.Total > 1"},
+        {"TRANSFORM Count(*) SELECT CustomerID, Avg(Total) AS A FROM Orders WHERE Avg(Total) > 1 "
+         "GROUP BY CustomerID PIVOT Product",
+         "Access SQL: an aggregate function in WHERE is not allowed (a condition on a total goes in HAVING): "
+         "Avg(Total) > 1"},
+        {"SELECT CustomerID FROM Orders WHERE Total > 1 And Sum(Total) > 2 GROUP BY CustomerID", "in WHERE"},
+        {"SELECT Count(*) FROM Orders GROUP BY Max(Total)", "aggregate function in GROUP BY"},
+        {"INSERT INTO Orders (OrderID, Total, [orders].[total]) VALUES (99, 1, 2)",
+         "Access SQL: the column 'total' is given twice in INSERT INTO (a duplicate output destination)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.sql);

@@ -62,6 +62,16 @@ const Case kCases[] = {
      16,
      "TRANSFORM Sum(Sales.Amount) AS Total\nSELECT Sales.Region\nFROM Sales\nGROUP BY Sales.Region\n"
      "PIVOT Sales.Quarter IN (\"Q1\",\"Q2\")"},
+    {"CrosstabHeadingsOnThePivotColumnInTheirOrder",
+     {row(1, "", 6), row(5, "", 0, "Sales"), row(6, "Count(*)"), row(6, "Sales.Region", 2),
+      row(6, "Sales.Quarter", 1, "\"Q4\",\"Q1\",Null"), row(9, "Sales.Region", 2), row(9, "Sales.Quarter", 1)},
+     16,
+     "TRANSFORM Count(*)\nSELECT Sales.Region\nFROM Sales\nGROUP BY Sales.Region\n"
+     "PIVOT Sales.Quarter IN (\"Q4\",\"Q1\",Null)"},
+    {"CrosstabWithoutHeadings",
+     {row(1, "", 6), row(5, "", 0, "Sales"), row(6, "Sum(Sales.Amount)"), row(6, "Sales.Region", 2),
+      row(6, "Sales.Quarter", 1), row(9, "Sales.Region", 2), row(9, "Sales.Quarter", 1)},
+     16, "TRANSFORM Sum(Sales.Amount)\nSELECT Sales.Region\nFROM Sales\nGROUP BY Sales.Region\nPIVOT Sales.Quarter"},
     {"AppendValues",
      {row(1, "", 3, "Log"), row(6, "Now()", 0, "", "At"), row(6, "\"start\"", 0, "", "What")},
      64, "INSERT INTO Log ( At, What )\nVALUES (Now(), \"start\")"},
