@@ -167,15 +167,16 @@ std::string visibleBreaks(std::string_view text)
 }
 
 // Integers and strings are written without a temporary string; the row loop runs for every cell.
-void appendCell(std::string &line, const Variant &value, std::size_t width)
+void appendCell(std::string &line, const automation::Array &cells, std::size_t column, std::size_t row,
+                std::size_t width)
 {
-    switch (value.type()) {
+    switch (cells.type(column, row)) {
     case VarType::Null:
         appendPadded(line, "(null)", width);
         return;
     case VarType::String: {
-        const std::string &text = *value.stringIf();
-        if (text.find_first_of("\r\n\t") == std::string::npos)
+        const std::string_view text = cells.text(column, row);
+        if (text.find_first_of("\r\n\t") == std::string_view::npos)
             appendPadded(line, text, width);
         else
             appendPadded(line, visibleBreaks(text), width);
@@ -184,7 +185,7 @@ void appendCell(std::string &line, const Variant &value, std::size_t width)
     case VarType::Long:
     case VarType::BigInt: {
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value.toInt64()).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, cells.at(column, row).toInt64()).ptr;
         appendPadded(line, std::string_view(digits, std::size_t(end - digits)), width);
         return;
     }
@@ -197,7 +198,7 @@ void appendCell(std::string &line, const Variant &value, std::size_t width)
         break;
     }
     try {
-        appendPadded(line, value.toText(), width);
+        appendPadded(line, cells.at(column, row).toText(), width);
     } catch (const std::exception &) {
         appendPadded(line, "<Error>", width);
     }
@@ -463,7 +464,7 @@ void ScriptRunner::ShowRecordset(const Variant &recordset)
     for (std::int32_t row = 0; row < FStatementRecords; ++row) {
         line.clear();
         for (std::int32_t i = 0; i < fieldCount; ++i)
-            appendCell(line, cells.at(std::size_t(i), std::size_t(row)), widths[std::size_t(i)]);
+            appendCell(line, cells, std::size_t(i), std::size_t(row), widths[std::size_t(i)]);
         sink_.addLine(line);
         if (!FRunning)
             break;
