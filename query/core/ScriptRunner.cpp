@@ -8,6 +8,7 @@
 #include "engine/TypeNames.h"
 #include "platform/TickCount.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <new>
@@ -382,12 +383,29 @@ void ScriptRunner::RunRecordset(const std::string &sql, std::uint32_t &execMs,
     const Variant recordset =
         CurrentDatabase.call("OpenRecordset", Args{sql, RecordsetTypeSnapshot, RecordsetOptions});
     execMs = clock_() - t0 - askingMs_;
-    recordset.call("MoveLast");
+    ReadRows(recordset);
     FStatementRecords = recordset.get("RecordCount").toInt();
     const std::uint32_t t1 = clock_();
     ShowRecordset(recordset);
     fetchMs = clock_() - t1;
     recordset.call("Close");
+}
+
+// The engine reads the rows in steps with the pending events handled between them. Stop ends
+// the read there: the rows read until then are the statement's record count, and the writing
+// after it ends with its first row, as it does after any Stop.
+void ScriptRunner::ReadRows(const Variant &recordset)
+{
+    const std::int32_t fields = std::max(1, recordset.get("Fields").get("Count").toInt());
+    const std::int32_t rows = std::max(1, ReadStep / fields);
+    for (;;) {
+        recordset.call("Move", Args{rows});
+        if (recordset.get("EOF").toBool())
+            return;
+        sink_.processMessages();
+        if (!FRunning)
+            return;
+    }
 }
 
 void ScriptRunner::RunAction(const std::string &sql, std::uint32_t &execMs)
