@@ -30,6 +30,7 @@ private:
 
 // Codes raised by the automation layer itself (the engine has its own range).
 namespace codes {
+constexpr std::int32_t Overflow = 6;
 constexpr std::int32_t TypeMismatch = 13;
 constexpr std::int32_t NoSuchMember = 438;
 constexpr std::int32_t ArgumentNotOptional = 449;

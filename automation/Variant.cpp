@@ -1,5 +1,7 @@
 #include "Variant.h"
 
+#include "CellStore.h"
+
 #include "Error.h"
 #include "Object.h"
 
@@ -258,11 +260,41 @@ Array::Array(std::shared_ptr<const std::vector<Variant>> cells, std::size_t offs
 {
 }
 
-const Variant &Array::at(std::size_t column, std::size_t row) const
+Array::Array(std::shared_ptr<const CellStore> store, std::size_t firstRow, std::size_t rows)
+    : store_(std::move(store)), offset_(firstRow), columns_(store_->columns()), rows_(rows)
+{
+}
+
+void Array::check(std::size_t column, std::size_t row) const
 {
     if (column >= columns_ || row >= rows_)
         throw Error("Subscript out of range.", 9, "Array");
+}
+
+Variant Array::at(std::size_t column, std::size_t row) const
+{
+    check(column, row);
+    if (store_)
+        return store_->at(offset_ + row, column);
     return (*cells_)[offset_ + row * columns_ + column];
+}
+
+VarType Array::type(std::size_t column, std::size_t row) const
+{
+    check(column, row);
+    if (store_)
+        return store_->type(offset_ + row, column);
+    return (*cells_)[offset_ + row * columns_ + column].type();
+}
+
+std::string_view Array::text(std::size_t column, std::size_t row) const
+{
+    check(column, row);
+    if (store_)
+        return store_->type(offset_ + row, column) == VarType::String ? store_->text(offset_ + row, column)
+                                                                       : std::string_view();
+    const std::string *s = (*cells_)[offset_ + row * columns_ + column].stringIf();
+    return s ? std::string_view(*s) : std::string_view();
 }
 
 void Array::set(std::size_t column, std::size_t row, Variant value)

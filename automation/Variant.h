@@ -16,6 +16,7 @@ namespace automation {
 
 class Object;
 class Array;
+class CellStore;
 class Variant;
 using ObjectPtr = std::shared_ptr<Object>;
 using Args = std::vector<Variant>;
@@ -111,15 +112,23 @@ public:
     Array(std::size_t columns, std::size_t rows);
     Array(std::shared_ptr<const std::vector<Variant>> cells, std::size_t offset, std::size_t columns,
           std::size_t rows);
+    // Rows firstRow to firstRow + rows - 1 of a packed store.
+    Array(std::shared_ptr<const CellStore> store, std::size_t firstRow, std::size_t rows);
 
     std::size_t columns() const { return columns_; }
     std::size_t rows() const { return rows_; }
-    const Variant &at(std::size_t column, std::size_t row) const;
+    Variant at(std::size_t column, std::size_t row) const;
+    VarType type(std::size_t column, std::size_t row) const;
+    // The text of a String cell without copying it; empty for other cells.
+    std::string_view text(std::size_t column, std::size_t row) const;
     // Only for arrays built with the first constructor.
     void set(std::size_t column, std::size_t row, Variant value);
 
 private:
+    void check(std::size_t column, std::size_t row) const;
+
     std::shared_ptr<const std::vector<Variant>> cells_;
+    std::shared_ptr<const CellStore> store_;
     std::vector<Variant> *own_ = nullptr;
     std::size_t offset_ = 0;
     std::size_t columns_;

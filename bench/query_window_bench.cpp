@@ -2,9 +2,10 @@
 // mixed columns, timed from the window's Execute until the last result line is painted, beside
 // jetwarden-sql running the same script into /dev/null in the same run (alternating, median of
 // REPEAT runs each, every run in its own process so that each peak memory is its own). Then how
-// long Stop takes to end a run in the middle of that fetch, and how long a history of 10,000
-// entries takes to load into the window and to save when it closes, beside the history file's
-// own read and write without the window.
+// late Stop is handled and how long the run takes to end after it, pressed at a tenth (during
+// the engine's read of the rows), a third, a half and two thirds of a run, and how long a
+// history of 10,000 entries takes to load into the window and to save when it closes, beside
+// the history file's own read and write without the window.
 //
 // Usage: query_window_bench [ROWS]  (default 1000000; environment REPEAT, default 3). Runs
 // offscreen unless QT_QPA_PLATFORM says otherwise; jetwarden-sql is taken from beside this
@@ -165,8 +166,9 @@ int windowRun(const std::string &database, const QString &script)
     return 0;
 }
 
-// Stop pressed `afterMs` into a run: prints how long the run took to end after it, the longest
-// time the window went without handling events, and the rows the result kept.
+// Stop pressed `afterMs` into a run: prints how late the press was handled (the timer fires at
+// the first round of events after it is due), how long the run took to end after that, the
+// longest time the window went without handling events, and the rows the result kept.
 int stopRun(const std::string &database, const QString &script, int afterMs)
 {
     WindowOnDatabase w(database, script);
@@ -181,7 +183,8 @@ int stopRun(const std::string &database, const QString &script, int afterMs)
         longestGap = std::max(longestGap, secondsSince(lastRound));
         lastRound = Clock::now();
     });
-    QTimer::singleShot(afterMs, w.query, [&] {
+    const Clock::time_point due = Clock::now() + std::chrono::milliseconds(afterMs);
+    QTimer::singleShot(afterMs, Qt::PreciseTimer, w.query, [&] {
         pressed = Clock::now();
         w.query->cmStop();
     });
@@ -190,8 +193,9 @@ int stopRun(const std::string &database, const QString &script, int afterMs)
     w.query->cmExec();
     const double stop = secondsSince(pressed);
     rounds.stop();
+    const double late = std::chrono::duration<double>(pressed - due).count();
     const bool cancelled = w.query->Result->text().contains(QStringLiteral("Execution cancelled"));
-    std::printf("%.4f %.4f %d %d\n", stop, longestGap, w.query->Result->lines(), cancelled ? 1 : 0);
+    std::printf("%.4f %.4f %d %d %.4f\n", stop, longestGap, w.query->Result->lines(), cancelled ? 1 : 0, late);
     return 0;
 }
 
@@ -304,26 +308,28 @@ int parent(int argc, char **argv, const std::string &self)
     std::printf("  time ratio %.2f (goal: at most 1.5), memory ratio %.2f\n", windowTime / cliTime,
                 double(windowPeak) / double(cliPeak));
 
-    // Stop pressed at a third, a half and two thirds of a whole run's time.
+    // Stop pressed at a tenth (while the engine reads the rows), a third, a half and two thirds
+    // of a whole run's time.
     double worstStop = 0, worstGap = 0;
-    for (const double share : {1.0 / 3, 0.5, 2.0 / 3}) {
+    for (const double share : {0.1, 1.0 / 3, 0.5, 2.0 / 3}) {
         const int afterMs = int(windowTime * share * 1000);
         const Child s = spawn({self, "--stop", db, script, std::to_string(afterMs)}, out, err);
-        double stop = 0, gap = 0;
+        double stop = 0, gap = 0, late = 0;
         int kept = 0, cancelled = 0;
-        std::sscanf(readFirstLine(out).c_str(), "%lf %lf %d %d", &stop, &gap, &kept, &cancelled);
+        std::sscanf(readFirstLine(out).c_str(), "%lf %lf %d %d %lf", &stop, &gap, &kept, &cancelled, &late);
         if (!s.ok)
             return failed("the stop run", err);
         if (!cancelled) {
             std::printf("  Stop at %5d ms: the run had ended already\n", afterMs);
             continue;
         }
-        std::printf("  Stop at %5d ms: run ended %.3f s after it, %d result lines kept\n", afterMs, stop, kept);
-        worstStop = std::max(worstStop, stop);
+        std::printf("  Stop at %5d ms: handled %.3f s after it, run ended %.3f s after that (%.3f s in all), "
+                    "%d result lines kept\n", afterMs, late, stop, late + stop, kept);
+        worstStop = std::max(worstStop, late + stop);
         worstGap = std::max(worstGap, gap);
     }
-    std::printf("  slowest Stop %.3f s (goal: within 0.2 s); longest time without events %.2f s (includes the "
-                "engine's single read of the rows)\n", worstStop, worstGap);
+    std::printf("  slowest Stop %.3f s from the press to the end of the run (goal: within 0.2 s); longest time "
+                "without events %.3f s\n", worstStop, worstGap);
 
     const Child h = spawn({self, "--history", dir}, out, err);
     if (!h.ok)

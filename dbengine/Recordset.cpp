@@ -2,6 +2,7 @@
 
 #include "ErrorCodes.h"
 #include "TypeMap.h"
+#include "automation/CellStore.h"
 #include "automation/Error.h"
 
 #include <cmath>
@@ -15,49 +16,57 @@ using automation::Variant;
 
 namespace {
 
-// A cell as the column's declared type asks for it; without a declared type SQLite's own
-// storage class decides.
-Variant cell(sqlite3_stmt *st, int i, std::int16_t type)
+// A cell as the column's declared type asks for it, added to the row being read; without a
+// declared type SQLite's own storage class decides.
+void addCell(automation::CellStore &cells, sqlite3_stmt *st, int i, std::int16_t type)
 {
-    const int storage = sqlite3_column_type(st, i);
-    switch (storage) {
+    switch (sqlite3_column_type(st, i)) {
     case SQLITE_NULL:
-        return Variant::null();
+        cells.addNull();
+        return;
     case SQLITE_INTEGER: {
         const sqlite3_int64 v = sqlite3_column_int64(st, i);
         if (type == dao::Boolean)
-            return v != 0;
-        if (type == dao::Currency)
-            return automation::Currency{v * 10000};
-        if (type == dao::Double || type == dao::Single)
-            return double(v);
-        return v;
+            cells.addBool(v != 0);
+        else if (type == dao::Currency)
+            cells.addCurrency(automation::Currency{v * 10000});
+        else if (type == dao::Double || type == dao::Single)
+            cells.addDouble(double(v));
+        else
+            cells.addInteger(v);
+        return;
     }
     case SQLITE_FLOAT: {
         const double v = sqlite3_column_double(st, i);
         if (type == dao::Currency)
-            return automation::Currency{std::llround(v * 10000.0)};
-        return v;
+            cells.addCurrency(automation::Currency{std::llround(v * 10000.0)});
+        else
+            cells.addDouble(v);
+        return;
     }
     case SQLITE_TEXT: {
         const char *p = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
         std::string_view text(p, std::size_t(sqlite3_column_bytes(st, i)));
         if (type == dao::Date) {
-            if (auto d = automation::parseDate(text))
-                return *d;
+            if (auto d = automation::parseDate(text)) {
+                cells.addDate(*d);
+                return;
+            }
         }
-        return std::string(text);
+        cells.addText(text);
+        return;
     }
     default: {
         const auto *p = static_cast<const std::uint8_t *>(sqlite3_column_blob(st, i));
-        return automation::Bytes(p, p + sqlite3_column_bytes(st, i));
+        cells.addBytes(p, std::size_t(sqlite3_column_bytes(st, i)));
+        return;
     }
     }
 }
 
-std::int16_t typeOfValue(const Variant &v)
+std::int16_t typeOfValue(automation::VarType type)
 {
-    switch (v.type()) {
+    switch (type) {
     case automation::VarType::Boolean:
         return dao::Boolean;
     case automation::VarType::Long:
@@ -80,7 +89,7 @@ std::int16_t typeOfValue(const Variant &v)
 } // namespace
 
 Recordset::Recordset(std::shared_ptr<DatabaseCore> core, const std::string &sql)
-    : core_(std::move(core)), cells_(std::make_shared<std::vector<Variant>>())
+    : core_(std::move(core))
 {
     statement_ = std::make_unique<Statement>(core_->db().handle(), sql);
     if (!statement_->handle())
@@ -102,6 +111,7 @@ Recordset::Recordset(std::shared_ptr<DatabaseCore> core, const std::string &sql)
         }
         columns_.push_back(std::move(c));
     }
+    cells_ = std::make_shared<automation::CellStore>(columns_.size());
     // The first row is read at once, so errors of the statement show when it is opened.
     fetchTo(0);
 }
@@ -110,26 +120,31 @@ void Recordset::readRow()
 {
     sqlite3_stmt *st = statement_->handle();
     const int n = int(columns_.size());
-    for (int i = 0; i < n; ++i)
-        cells_->push_back(cell(st, i, columns_[std::size_t(i)].declaredType));
+    try {
+        for (int i = 0; i < n; ++i)
+            addCell(*cells_, st, i, columns_[std::size_t(i)].declaredType);
+    } catch (...) {
+        // A row that cannot be kept whole is not kept at all.
+        cells_->dropIncompleteRow();
+        throw;
+    }
     ++rows_;
 }
 
 bool Recordset::fetchTo(std::size_t n)
 {
     while (rows_ <= n && statement_) {
-        bool more = false;
         try {
-            more = statement_->step();
+            if (!statement_->step()) {
+                statement_.reset(); // done: release the read lock
+                break;
+            }
+            readRow();
         } catch (...) {
+            // The read ends with the rows kept before the failure.
             statement_.reset();
             throw;
         }
-        if (!more) {
-            statement_.reset(); // done: release the read lock
-            break;
-        }
-        readRow();
     }
     return n < rows_;
 }
@@ -151,7 +166,7 @@ Variant Recordset::value(std::size_t column) const
     checkOpen();
     if (position_ >= rows_ || bof_)
         throw Error("No current record.", err::NoCurrentRecord, "DAO.Recordset");
-    return (*cells_)[position_ * columns_.size() + column];
+    return cells_->at(position_, column);
 }
 
 FieldInfo Recordset::fieldInfo(std::size_t i) const
@@ -162,9 +177,9 @@ FieldInfo Recordset::fieldInfo(std::size_t i) const
         // Without a declared type the first value that is not Null gives the type.
         f.type = dao::Text;
         for (std::size_t r = 0; r < rows_; ++r) {
-            const Variant &v = (*cells_)[r * columns_.size() + i];
-            if (!v.isNull()) {
-                f.type = typeOfValue(v);
+            const automation::VarType t = cells_->type(r, i);
+            if (t != automation::VarType::Null) {
+                f.type = typeOfValue(t);
                 break;
             }
         }
@@ -192,8 +207,7 @@ Variant Recordset::getRows(const automation::Args &args)
         fetchTo(position_ + std::size_t(wanted) - 1);
         take = std::min<std::size_t>(std::size_t(wanted), rows_ > position_ ? rows_ - position_ : 0);
     }
-    auto array = std::make_shared<const automation::Array>(cells_, position_ * columns_.size(),
-                                                           columns_.size(), take);
+    auto array = std::make_shared<const automation::Array>(cells_, position_, take);
     position_ += take;
     fetchTo(position_);
     return Variant(std::shared_ptr<const automation::Array>(array));

@@ -3,12 +3,14 @@
 #include "DatabaseCore.h"
 #include "Objects.h"
 
+#include "automation/CellStore.h"
+
 #include <memory>
 #include <vector>
 
 namespace dbengine {
 
-// A snapshot: rows are read from the statement as the cursor needs them and kept, so
+// A snapshot: rows are read from the statement as the cursor needs them and kept, packed, so
 // MoveFirst after MoveLast costs nothing and GetRows hands out the kept cells without copying.
 class Recordset : public automation::Object {
 public:
@@ -39,7 +41,7 @@ private:
     std::shared_ptr<DatabaseCore> core_;
     std::unique_ptr<Statement> statement_;
     std::vector<Column> columns_;
-    std::shared_ptr<std::vector<automation::Variant>> cells_;
+    std::shared_ptr<automation::CellStore> cells_;
     std::size_t rows_ = 0;
     std::size_t position_ = 0; // 0-based; rows_ means after the last row
     bool bof_ = false;

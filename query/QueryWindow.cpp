@@ -392,6 +392,7 @@ void TfrmQuery::cmExec()
     auto run = std::make_shared<QueryRun>(this, MessageInterval);
     run_ = run;
     run->runner.CurrentDatabase = session_.database();
+    run->runner.ReadStep = ReadStep;
     setPanel(2, QStringLiteral("?"));
     UpdateCommands();
     result_->clearBookmarks();

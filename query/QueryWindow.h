@@ -2,6 +2,7 @@
 
 #include "app/ChildWindow.h"
 #include "app/SettingsStore.h"
+#include "query/core/ScriptRunner.h"
 
 #include <QWidget>
 
@@ -51,6 +52,8 @@ public:
     const QString HistoryFile;
     // Milliseconds between two rounds of pending events (and result writes) during a run.
     int MessageInterval = 50;
+    // Values (rows x fields) the engine reads between two chances for a round of events.
+    int ReadStep = query::ScriptRunner::DefaultReadStep;
 
     QMenu *groupMenu() const override { return mmQuery; }
     bool busy() const override { return running(); }

@@ -8,6 +8,7 @@
 #include "engine/TypeNames.h"
 #include "platform/TickCount.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <new>
@@ -167,15 +168,16 @@ std::string visibleBreaks(std::string_view text)
 }
 
 // Integers and strings are written without a temporary string; the row loop runs for every cell.
-void appendCell(std::string &line, const Variant &value, std::size_t width)
+void appendCell(std::string &line, const automation::Array &cells, std::size_t column, std::size_t row,
+                std::size_t width)
 {
-    switch (value.type()) {
+    switch (cells.type(column, row)) {
     case VarType::Null:
         appendPadded(line, "(null)", width);
         return;
     case VarType::String: {
-        const std::string &text = *value.stringIf();
-        if (text.find_first_of("\r\n\t") == std::string::npos)
+        const std::string_view text = cells.text(column, row);
+        if (text.find_first_of("\r\n\t") == std::string_view::npos)
             appendPadded(line, text, width);
         else
             appendPadded(line, visibleBreaks(text), width);
@@ -184,7 +186,7 @@ void appendCell(std::string &line, const Variant &value, std::size_t width)
     case VarType::Long:
     case VarType::BigInt: {
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value.toInt64()).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, cells.at(column, row).toInt64()).ptr;
         appendPadded(line, std::string_view(digits, std::size_t(end - digits)), width);
         return;
     }
@@ -197,7 +199,7 @@ void appendCell(std::string &line, const Variant &value, std::size_t width)
         break;
     }
     try {
-        appendPadded(line, value.toText(), width);
+        appendPadded(line, cells.at(column, row).toText(), width);
     } catch (const std::exception &) {
         appendPadded(line, "<Error>", width);
     }
@@ -381,12 +383,29 @@ void ScriptRunner::RunRecordset(const std::string &sql, std::uint32_t &execMs,
     const Variant recordset =
         CurrentDatabase.call("OpenRecordset", Args{sql, RecordsetTypeSnapshot, RecordsetOptions});
     execMs = clock_() - t0 - askingMs_;
-    recordset.call("MoveLast");
+    ReadRows(recordset);
     FStatementRecords = recordset.get("RecordCount").toInt();
     const std::uint32_t t1 = clock_();
     ShowRecordset(recordset);
     fetchMs = clock_() - t1;
     recordset.call("Close");
+}
+
+// The engine reads the rows in steps with the pending events handled between them. Stop ends
+// the read there: the rows read until then are the statement's record count, and the writing
+// after it ends with its first row, as it does after any Stop.
+void ScriptRunner::ReadRows(const Variant &recordset)
+{
+    const std::int32_t fields = std::max(1, recordset.get("Fields").get("Count").toInt());
+    const std::int32_t rows = std::max(1, ReadStep / fields);
+    for (;;) {
+        recordset.call("Move", Args{rows});
+        if (recordset.get("EOF").toBool())
+            return;
+        sink_.processMessages();
+        if (!FRunning)
+            return;
+    }
 }
 
 void ScriptRunner::RunAction(const std::string &sql, std::uint32_t &execMs)
@@ -463,7 +482,7 @@ void ScriptRunner::ShowRecordset(const Variant &recordset)
     for (std::int32_t row = 0; row < FStatementRecords; ++row) {
         line.clear();
         for (std::int32_t i = 0; i < fieldCount; ++i)
-            appendCell(line, cells.at(std::size_t(i), std::size_t(row)), widths[std::size_t(i)]);
+            appendCell(line, cells, std::size_t(i), std::size_t(row), widths[std::size_t(i)]);
         sink_.addLine(line);
         if (!FRunning)
             break;

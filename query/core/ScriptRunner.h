@@ -37,6 +37,11 @@ public:
     std::int32_t FStatementCount = 0;
     // Entry N-1: the 1-based result line where the output of statement N begins.
     std::vector<std::int32_t> FResultLineStarts;
+    // Values (rows x fields) the engine reads between two rounds of pending events, so that
+    // Stop is handled during a long read too; at least one row a step. The default reads a
+    // million rows of six columns in steps of a few milliseconds each.
+    std::int32_t ReadStep = DefaultReadStep;
+    static constexpr std::int32_t DefaultReadStep = 120000;
 
     // A whole run: resets the totals, clears the result and executes the script. Ignored while
     // a run is already in progress (the sink's processMessages may re-enter).
@@ -61,6 +66,7 @@ public:
 
 private:
     void RunRecordset(const std::string &sql, std::uint32_t &execMs, std::uint32_t &fetchMs);
+    void ReadRows(const automation::Variant &recordset);
     void RunAction(const std::string &sql, std::uint32_t &execMs);
     void ReportStatement(const std::string &sql, std::uint32_t execMs, std::uint32_t fetchMs);
     void ShowFetchProgress(std::int32_t row, std::int32_t &lastPercent);

@@ -149,6 +149,8 @@ private slots:
     void failingStatementWritesMessageAndGoesOn();
     void bookmarksMarkTheFirstNineStatements();
     void stopDuringLongFetchKeepsRowsWritten();
+    void stopDuringTheReadEndsIt_data();
+    void stopDuringTheReadEndsIt();
     void rowsGatheredBetweenRoundsAreAllWritten();
     void commandStates_data();
     void commandStates();
@@ -391,6 +393,47 @@ void TestQueryWindow::stopDuringLongFetchKeepsRowsWritten()
     QVERIFY(!lines.join('\n').contains(QStringLiteral("later")));
     QCOMPARE(withoutTimes(q->panelText(3)), QStringLiteral("Total time: #.## s / 1 statement(s)"));
     QCOMPARE(q->panelText(2), QStringLiteral("%1 records").arg(kBigRows));
+    QVERIFY(!q->running());
+    QCOMPARE(enabledCommands(), (QList<bool>{false, true, true, true, true, false, true}));
+}
+
+void TestQueryWindow::stopDuringTheReadEndsIt_data()
+{
+    QTest::addColumn<int>("readStep");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("rowsShown");
+    // big has two fields; its first row is read when it opens, then ReadStep / 2 rows a step.
+    QTest::newRow("steps of 500 rows") << 1000 << 501 << 1;
+    QTest::newRow("steps of one row") << 1 << 2 << 1;
+    // One step reads the whole table: the Stop lands in the writing, which ends a row later.
+    QTest::newRow("one step holds the table") << 2 * kBigRows << kBigRows << 2;
+}
+
+// Stop pressed at the first round of events: with small steps that round comes during the
+// engine's read, which ends there. The rows read so far are the statement's count, in its
+// cancelled line, the records panel and the history; its first row is shown and nothing after
+// it runs.
+void TestQueryWindow::stopDuringTheReadEndsIt()
+{
+    QFETCH(int, readStep);
+    QFETCH(int, records);
+    QFETCH(int, rowsShown);
+    TfrmQuery *q = query();
+    q->MessageInterval = 0;
+    q->ReadStep = readStep;
+    QTimer::singleShot(0, q, [&] { child<QToolButton>("sbStop")->click(); });
+    run("SELECT * FROM big;\nSELECT 1 AS later;\n");
+    QStringList rows;
+    for (int r = 1; r <= rowsShown; ++r)
+        rows << QStringLiteral("%1").arg(r).leftJustified(8) + QStringLiteral("row %1").arg(r).leftJustified(22);
+    const QStringList expected = QStringList{QStringLiteral("n       label                 "), QString(30, QLatin1Char('-'))} + rows
+                                 + QStringList{QString(), QStringLiteral("Execution cancelled: %1 row(s) affected").arg(records),
+                                               QStringLiteral("Exec time: #.## s / Fetch time #.## s"), QString()};
+    QCOMPARE(resultLines(q), expected);
+    QCOMPARE(q->panelText(2), QStringLiteral("%1 records").arg(records));
+    QCOMPARE(withoutTimes(q->panelText(3)), QStringLiteral("Total time: #.## s / 1 statement(s)"));
+    QCOMPARE(q->history().count(), std::size_t(1));
+    QCOMPARE(q->history().entry(0).subItems.at(query::History::RecordsColumn), std::to_string(records));
     QVERIFY(!q->running());
     QCOMPARE(enabledCommands(), (QList<bool>{false, true, true, true, true, false, true}));
 }

@@ -67,10 +67,23 @@ Variant FakeDatabase::openRecordset(const std::string &sql)
         throw automation::Error("The engine cannot find '" + sql + "'.", 3078, "FakeEngine");
     const TableData &table = t->second;
     auto recordset = makeObject("Recordset", log_);
-    recordset->set("RecordCount", std::int32_t(table.rows.size()));
     recordset->set("Fields", Variant(makeFields(table.columns, log_)));
-    for (const char *step : {"MoveLast", "MoveFirst", "Close"})
+    for (const char *step : {"MoveFirst", "Close"})
         recordset->on(step, [](const Args &) { return Variant(); });
+    // Like the engine's snapshot, the rows are read as the position moves forward and the
+    // record count is that of the rows read; the first row is read when it opens.
+    const std::int64_t total = std::int64_t(table.rows.size());
+    auto read = std::make_shared<std::int64_t>(std::min<std::int64_t>(total, 1));
+    recordset->on("MoveLast", [read, total](const Args &) {
+        *read = total;
+        return Variant();
+    });
+    recordset->on("Move", [read, total](const Args &a) {
+        *read = std::min(total, *read + a.at(0).toInt64());
+        return Variant();
+    });
+    recordset->on("EOF", [read, total](const Args &) { return Variant(*read >= total); });
+    recordset->on("RecordCount", [read](const Args &) { return Variant(std::int32_t(*read)); });
     recordset->on("GetRows", [&table](const Args &a) { return rowsOf(table, a.at(0).toInt64()); });
     if (!failingRecordsetMember.empty())
         recordset->fail(failingRecordsetMember, "Recordset member failed.");

@@ -267,6 +267,70 @@ TEST_F(RunnerTest, StopDuringFetchKeepsRowsAndFullCount)
     EXPECT_EQ(runner.FTotalRecords, 5);
 }
 
+// The engine reads a result in steps of ReadStep values (at least a row), with the events
+// handled between the steps. A Stop there ends the read: the rows read so far are what the
+// statement counts, the writing ends after its first row and no later statement runs.
+struct ReadCase {
+    const char *name;
+    int rows;
+    int fields;
+    std::int32_t readStep;
+    int stopAtRound; // the round of events in which Stop is pressed; 0: never
+    std::vector<std::string> moves;
+    std::int32_t count;
+};
+
+void PrintTo(const ReadCase &c, std::ostream *os) { *os << c.name; }
+
+class ReadStepTest : public RunnerTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(ReadStepTest, StopDuringTheReadEndsIt)
+{
+    const ReadCase &c = GetParam();
+    TableData &table = database->tables["select * from t"];
+    for (int f = 0; f < c.fields; ++f)
+        table.columns.push_back({"F" + std::to_string(f), 4, 4});
+    for (int r = 1; r <= c.rows; ++r)
+        table.rows.push_back(std::vector<Variant>(std::size_t(c.fields), Variant(r)));
+    runner.ReadStep = c.readStep;
+    int rounds = 0;
+    sink.onMessages = [&] {
+        if (++rounds == c.stopAtRound)
+            runner.stop();
+    };
+    runner.run("select * from t; update b");
+
+    std::vector<std::string> moves;
+    for (const std::string &entry : *log)
+        if (entry.rfind("Recordset.move(", 0) == 0)
+            moves.push_back(entry.substr(std::string("Recordset.move(").size()));
+    EXPECT_THAT(moves, ElementsAreArray(c.moves));
+    const bool stopped = c.stopAtRound > 0;
+    const std::size_t rowsShown = stopped ? 1 : std::size_t(c.count);
+    ASSERT_EQ(sink.lines.size(), 2 + rowsShown + 4 + (stopped ? 0 : 4));
+    std::string firstRow;
+    for (int f = 0; f < c.fields; ++f)
+        firstRow += "1       ";
+    EXPECT_EQ(sink.lines[2], firstRow);
+    EXPECT_EQ(sink.lines[2 + rowsShown + 1], stopped ? "Execution cancelled: " + std::to_string(c.count) + " row(s) affected"
+                                                     : std::to_string(c.count) + " row(s) affected");
+    EXPECT_EQ(databaseCalls().size(), stopped ? 1u : 2u);
+    EXPECT_EQ(runner.FTotalRecords, c.count);
+    EXPECT_EQ(sink.status(2), std::to_string(c.count) + " records");
+    ASSERT_FALSE(sink.history.empty());
+    EXPECT_EQ(sink.history.front().records, c.count);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, ReadStepTest,
+    testing::Values(
+        // The first row is read when the recordset opens; each step reads ReadStep / fields rows.
+        ReadCase{"OneStepHoldsTheWholeResult", 5, 1, 10, 0, {"10)"}, 5},
+        ReadCase{"StepsAreTheValuesOverTheFields", 10, 3, 9, 0, {"3)", "3)", "3)"}, 10},
+        ReadCase{"StopAfterTheFirstStepKeepsTheRowsRead", 10, 3, 9, 1, {"3)"}, 4},
+        ReadCase{"AStepOfLessThanARowReadsOneRow", 5, 3, 2, 2, {"1)", "1)"}, 3}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(RunnerTest, StopBetweenStatementsEndsTheRun)
 {
     sink.onMessages = [this] { runner.stop(); };
