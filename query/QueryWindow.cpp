@@ -11,6 +11,7 @@
 #include "session/Session.h"
 #include "platform/Folders.h"
 
+#include <algorithm>
 #include <QRegularExpression>
 #include <Qsci/qscilexersql.h>
 
@@ -266,8 +267,9 @@ void TfrmQuery::buildStatusBar()
         panels_[i]->setAlignment(i < 3 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         if (i < 3)
             panels_[i]->setFixedWidth(widths[i]);
-        else
-            panels_[i]->setMinimumWidth(widths[i]);
+        else // wide enough for the total time of a long script, so it is never cut
+            panels_[i]->setMinimumWidth(std::max(widths[i], panels_[i]->fontMetrics().horizontalAdvance(
+                                                                QStringLiteral("Total time: 9999.99 s / 9999 statement(s)")) + 8));
         sb->addWidget(panels_[i], i < 3 ? 0 : 1);
     }
     sbDialect = new QToolButton(sb);
