@@ -5,6 +5,7 @@
 //
 // Usage: access_sql_bench [ROWS]  (default 100000; environment REPEAT, default 15)
 
+#include "BenchSupport.h"
 #include "automation/Registry.h"
 #include "automation/Variant.h"
 #include "dbengine/Engine.h"
@@ -23,33 +24,10 @@
 namespace {
 
 using automation::Variant;
-using Clock = std::chrono::steady_clock;
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "jwbench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string &name) const { return (std::filesystem::path(path_) / name).string(); }
-
-private:
-    std::string path_;
-};
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using bench::Clock;
+using bench::TempFolder;
+using bench::median;
+using bench::secondsSince;
 
 // Opens, reads to the end and closes; returns seconds and the row count.
 double timeOpen(const Variant &db, const std::string &sql, int &rows)

@@ -5,6 +5,7 @@
 //
 // Usage: catalogue_bench [SECONDS]  (minimum measuring time, default 3)
 
+#include "BenchSupport.h"
 #include "automation/Registry.h"
 #include "automation/Variant.h"
 #include "dbengine/Engine.h"
@@ -26,46 +27,14 @@
 namespace {
 
 using automation::Variant;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::TempFolder;
+using bench::median;
+using bench::secondsSince;
 
 constexpr int kSizes[] = {100, 1000, 10000};
 constexpr int kMinRounds = 5;
 constexpr int kScansPerRound = 10;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "jwbench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    std::string file(const std::string &name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 std::string tableName(int i)
 {

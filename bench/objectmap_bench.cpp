@@ -8,6 +8,7 @@
 // Usage: objectmap_bench [SECONDS]  (minimum measuring time, default 3); runs offscreen unless
 // QT_QPA_PLATFORM says otherwise.
 
+#include "BenchSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "automation/Variant.h"
@@ -31,25 +32,15 @@
 namespace {
 
 using automation::Variant;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::secondsSince;
 
 constexpr int kTables = 10000;
 constexpr int kQueries = 2000;
 constexpr int kWideFields = 200;
 constexpr int kWideIndexes = 20;
 constexpr int kMinRounds = 5;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 std::string numbered(const char *prefix, int i, int digits)
 {

@@ -11,6 +11,7 @@
 // offscreen unless QT_QPA_PLATFORM says otherwise; jetwarden-sql is taken from beside this
 // program.
 
+#include "BenchSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "automation/Registry.h"
@@ -45,21 +46,11 @@ extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::secondsSince;
 
 constexpr int kHistoryEntries = 10000;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // The rows benchmark's table, made through the engine: short text, prices with up to two
 // decimals, dates alternating between midnight and a time of day, yes/no.
