@@ -187,6 +187,23 @@ void SettingsStore::attachRecentFiles(RecentFiles *list, const QString &subgroup
     recentGroup_ = subgroup;
 }
 
+QWidget *SettingsStore::placementTarget(QWidget *window)
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget());
+    return sub ? static_cast<QWidget *>(sub) : window;
+}
+
+bool SettingsStore::placeOnFirstShow(QWidget *window, QSize defaultSize)
+{
+    if (placed_)
+        return false;
+    placed_ = true;
+    QWidget *target = placementTarget(window);
+    target->resize(defaultSize);
+    restorePlacement(target);
+    return true;
+}
+
 void SettingsStore::restorePlacement(QWidget *window)
 {
     QSettings &s = settings();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 
@@ -43,6 +44,11 @@ public:
     // True when a placement of this section was stored.
     bool hasPlacement();
     void savePlacement(QWidget *window, bool closing = true);
+    // The widget whose placement is kept: the MDI frame around a child window, else the window.
+    static QWidget *placementTarget(QWidget *window);
+    // At a child window's first show: the default size of the whole window (frame included),
+    // then the stored placement over it. True only the first time.
+    bool placeOnFirstShow(QWidget *window, QSize defaultSize);
 
     // Makes the next failure to save be reported again (tests).
     static void resetSaveFailureReport();
@@ -68,6 +74,7 @@ private:
     std::vector<Value> values_;
     std::vector<Property> properties_;
     RecentFiles *recent_ = nullptr;
+    bool placed_ = false;
     QString recentGroup_;
 };
 

@@ -530,7 +530,6 @@ void TfrmObjectMap::showEvent(QShowEvent *event)
 
 void TfrmObjectMap::closeEvent(QCloseEvent *event)
 {
-    QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
-    Storage.savePlacement(frame);
+    Storage.savePlacement(SettingsStore::placementTarget(this));
     event->accept();
 }

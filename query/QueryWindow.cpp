@@ -304,12 +304,6 @@ void TfrmQuery::cmDialect()
     UpdateCommands();
 }
 
-QWidget *TfrmQuery::placementWidget()
-{
-    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return sub ? static_cast<QWidget *>(sub) : this;
-}
-
 SqlEdit *TfrmQuery::activeEdit() const
 {
     return FActiveEditor == editor_ ? editor_ : FActiveEditor == result_ ? result_ : nullptr;
@@ -655,12 +649,8 @@ void TfrmQuery::cmClearAll()
 void TfrmQuery::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (placementRestored_)
+    if (!Storage.placeOnFirstShow(this, {595, 402}))
         return;
-    placementRestored_ = true;
-    // The default size of the whole window, frame included; a stored placement replaces it.
-    placementWidget()->resize(595, 402);
-    Storage.restorePlacement(placementWidget());
     if (FActiveEditor)
         FActiveEditor->setFocus();
 }
@@ -676,6 +666,6 @@ void TfrmQuery::closeEvent(QCloseEvent *event)
     }
     rd->hide();
     saveHistory();
-    Storage.savePlacement(placementWidget());
+    Storage.savePlacement(SettingsStore::placementTarget(this));
     event->accept();
 }

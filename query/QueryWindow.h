@@ -117,7 +117,6 @@ private:
     void saveHistory();
     // A history entry chosen on the History page goes below the script.
     void appendStatement(const QString &statement);
-    QWidget *placementWidget();
 
     SqlEdit *editor_;
     SqlEdit *result_;
@@ -138,6 +137,5 @@ private:
     session::Session &session_;
     int listener_ = -1;
     std::shared_ptr<QueryRun> run_;
-    bool placementRestored_ = false;
     bool historySaved_ = false;
 };

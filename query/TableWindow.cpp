@@ -19,12 +19,6 @@ TfrmTable::TfrmTable(QObject *owner) : Storage(QStringLiteral("1.x/TableEdit"))
         });
 }
 
-QWidget *TfrmTable::placementWidget()
-{
-    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return sub ? static_cast<QWidget *>(sub) : this;
-}
-
 void TfrmTable::ShowTable()
 {
     setWindowTitle(FTableName);
@@ -35,16 +29,12 @@ void TfrmTable::ShowTable()
 void TfrmTable::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (placementRestored_)
+    if (!Storage.placeOnFirstShow(this, {476, 406}))
         return;
-    placementRestored_ = true;
-    // The default size of the whole window, frame included; a stored placement replaces it.
-    placementWidget()->resize(476, 406);
-    Storage.restorePlacement(placementWidget());
 }
 
 void TfrmTable::closeEvent(QCloseEvent *event)
 {
-    Storage.savePlacement(placementWidget());
+    Storage.savePlacement(SettingsStore::placementTarget(this));
     event->accept();
 }

@@ -24,7 +24,5 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QWidget *placementWidget();
 
-    bool placementRestored_ = false;
 };

@@ -362,7 +362,7 @@ void TfrmTimings::RunTimings()
             // The database was closed or replaced during the run, and with it every other
             // window; this one refused while it ran and goes now.
             if (self->closeAfterRun_)
-                QMetaObject::invokeMethod(self->placementWidget(), &QWidget::close, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(SettingsStore::placementTarget(self), &QWidget::close, Qt::QueuedConnection);
         }
     } finish{self};
     if (!anyTicked)
@@ -442,21 +442,11 @@ void TfrmTimings::measure(engine::TMSAccess &access, QTreeWidgetItem *item, int 
         item->setToolTip(c, error);
 }
 
-QWidget *TfrmTimings::placementWidget()
-{
-    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return sub ? static_cast<QWidget *>(sub) : this;
-}
-
 void TfrmTimings::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (placementRestored_)
+    if (!Storage.placeOnFirstShow(this, {441, 467}))
         return;
-    placementRestored_ = true;
-    // The default size of the whole window, frame included; a stored placement replaces it.
-    placementWidget()->resize(441, 467);
-    Storage.restorePlacement(placementWidget());
     lv->setFocus();
     if (!loadFailure_.isEmpty()) {
         const QString message = loadFailure_;
@@ -472,6 +462,6 @@ void TfrmTimings::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    Storage.savePlacement(placementWidget());
+    Storage.savePlacement(SettingsStore::placementTarget(this));
     event->accept();
 }

@@ -70,7 +70,6 @@ private:
     void setAllChecked(bool checked);
     void UpdateControls();
     engine::TMSAccess *openAccess() const;
-    QWidget *placementWidget();
 
     AccessSource access_;
     TickCounter ticks_;
@@ -89,7 +88,6 @@ private:
     std::vector<timings::QueryTimes> FTimes;
     bool FStopRequested = false;
     bool FRunning = false;
-    bool placementRestored_ = false;
     QString loadFailure_;
     bool closeAfterRun_ = false;
 };
