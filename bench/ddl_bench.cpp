@@ -85,9 +85,9 @@ double throughEngineSecured(const std::string &path, const std::string &workgrou
     dao.call("CreateWorkgroup", {workgroup, "Bench", "Velmora", "bench-0001"});
     dao.put("SystemDB", workgroup);
     {
-        const Variant admin = dao.call("CreateWorkspace", {"bench admin", "Admin", "", 2});
+        const Variant admin = engine::OpenEngineWorkspace(dao, "bench admin", "Admin", "");
         admin.get("Users").call("Append", {admin.call("CreateUser", {"ann", "ann-pid-0001", ""})});
-        const Variant db = admin.call("CreateDatabase", {path});
+        const Variant db = engine::CreateDatabase(admin, path);
         Variant document = db.get("Containers").item("Databases").get("Documents").item(0);
         document.put("UserName", "Users");
         document.put("Permissions", 0x3); // open, create
@@ -95,7 +95,7 @@ double throughEngineSecured(const std::string &path, const std::string &workgrou
         admin.call("Close");
     }
     const Clock::time_point start = Clock::now();
-    const Variant workspace = dao.call("CreateWorkspace", {"bench ann", "ann", "", 2});
+    const Variant workspace = engine::OpenEngineWorkspace(dao, "bench ann", "ann", "");
     const Variant db = workspace.call("OpenDatabase", {path, false, false});
     db.call("Execute", {"BEGIN"});
     for (const std::string &statement : sql)
