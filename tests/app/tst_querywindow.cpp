@@ -189,6 +189,7 @@ private slots:
     void undoKeepsTenSteps();
     void gutterNumbersWithLeadingZeros();
     void caretPanelsFollowTheCaret();
+    void totalTimePanelIsNotCutAtTheFirstSize();
     void accessSqlAsksForEachParameterAndTheDialectSwitches();
 
 private:
@@ -1316,6 +1317,18 @@ void TestQueryWindow::accessSqlAsksForEachParameterAndTheDialectSwitches()
     QVERIFY2(q->Result->text().contains("'[Whose Name]'"), qPrintable(q->Result->text()));
     dialect->click();
     QCOMPARE(dialect->text(), QStringLiteral("SQLite SQL"));
+}
+
+// The last panel holds the whole "Total time" line of a script at the window's first size.
+void TestQueryWindow::totalTimePanelIsNotCutAtTheFirstSize()
+{
+    TfrmQuery *q = query();
+    run("SELECT 1;\nSELECT 2;\nSELECT 3;\n");
+    QCOMPARE(q->parentWidget()->size(), QSize(595, 402));
+    auto *panel = child<QLabel>("sbPanel3");
+    QVERIFY(panel->text().startsWith(QStringLiteral("Total time: ")));
+    const int needed = panel->fontMetrics().horizontalAdvance(QStringLiteral("Total time: 9999.99 s / 9999 statement(s)"));
+    QVERIFY2(panel->width() >= needed, qPrintable(QStringLiteral("%1 < %2").arg(panel->width()).arg(needed)));
 }
 
 #include "tst_querywindow.moc"
